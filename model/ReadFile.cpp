@@ -1,0 +1,376 @@
+#include "C3DS.h"
+
+#include "ChunkIds.h"
+#include "ReadStatus.h"
+#include "platform/CArchive.h"
+#include "platform/CFile.h"
+#include "platform/MessageBox.h"
+
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::uint16_t U16(const unsigned char* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t U32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+float F32(const unsigned char* p)
+{
+    return std::bit_cast<float>(U32(p));
+}
+
+// Code returned when a recognised chunk meets the wrong container; 0 when it is accepted.
+int ContextStatus(std::uint16_t wId, std::uint16_t wContext)
+{
+    switch (wId) {
+    case CHUNK_MAT_NAME: return wContext == CHUNK_MATERIAL ? 0 : READ_MATERIAL_NAME_CONTEXT;
+    case CHUNK_MAT_AMBIENT: return wContext == CHUNK_MATERIAL ? 0 : READ_AMBIENT_CONTEXT;
+    case CHUNK_MAT_DIFFUSE: return wContext == CHUNK_MATERIAL ? 0 : READ_DIFFUSE_CONTEXT;
+    case CHUNK_MAT_SPECULAR: return wContext == CHUNK_MATERIAL ? 0 : READ_SPECULAR_CONTEXT;
+    case CHUNK_MAT_SHININESS: return wContext == CHUNK_MATERIAL ? 0 : READ_SHININESS_CONTEXT;
+    case CHUNK_MAT_SHIN_STRENGTH: return wContext == CHUNK_MATERIAL ? 0 : READ_SHIN_STRENGTH_CONTEXT;
+    case CHUNK_MAT_TRANSPARENCY: return wContext == CHUNK_MATERIAL ? 0 : READ_TRANSPARENCY_CONTEXT;
+    case CHUNK_MAT_TRANS_FALLOFF: return wContext == CHUNK_MATERIAL ? 0 : READ_TRANS_FALLOFF_CONTEXT;
+    case CHUNK_MAT_REFLECT_BLUR: return wContext == CHUNK_MATERIAL ? 0 : READ_REFLECT_BLUR_CONTEXT;
+    case CHUNK_TRIANGLE_MESH: return wContext == CHUNK_NAMED_OBJECT ? 0 : READ_MESH_CONTEXT;
+    case CHUNK_VERTEX_LIST: return wContext == CHUNK_TRIANGLE_MESH ? 0 : READ_VERTEX_LIST_CONTEXT;
+    case CHUNK_MESH_MATRIX: return wContext == CHUNK_TRIANGLE_MESH ? 0 : READ_MESH_MATRIX_CONTEXT;
+    case CHUNK_FACE_LIST: return wContext == CHUNK_TRIANGLE_MESH ? 0 : READ_FACE_LIST_CONTEXT;
+    case CHUNK_FACE_MATERIAL: return wContext == CHUNK_FACE_LIST ? 0 : READ_FACE_MATERIAL_CONTEXT;
+    case CHUNK_SMOOTHING_GROUPS: return wContext == CHUNK_FACE_LIST ? 0 : READ_SMOOTHING_CONTEXT;
+    default: return 0;
+    }
+}
+
+struct SRecordCounts {
+    std::size_t nVertices = 0;
+    std::size_t nFaces = 0;
+    std::size_t nFaceMaterials = 0;
+};
+
+// One pass over the buffer. The counting pass (kFill false) walks exactly like the filling
+// pass, so the filling pass can reserve every array once at its final size: a large file
+// then costs one allocation per array and no copies while it grows.
+//
+// Invariant: every read is preceded by a check of the form "need > end - pos", and every
+// iteration moves the position forward by at least 6 bytes or returns, so the walk
+// always terminates on malformed data.
+template <bool kFill>
+class CChunkWalker {
+public:
+    CChunkWalker(C3DS& model, const unsigned char* pData, std::size_t nSize)
+        : m_model(model), m_pData(pData), m_nSize(nSize), m_wContext(model.m_wContext),
+          m_wProperty(model.m_wProperty)
+    {
+    }
+
+    int Run()
+    {
+        int nStatus = ReadLeadIn();
+        if (nStatus == READ_OK)
+            nStatus = Walk();
+        if constexpr (kFill) {
+            m_model.m_wContext = m_wContext;
+            m_model.m_wProperty = m_wProperty;
+        }
+        return nStatus;
+    }
+
+    SRecordCounts m_counts;
+
+private:
+    // Bytes left from pos to the end of the buffer; pos never exceeds m_nSize here.
+    std::size_t Left(std::size_t pos) const { return m_nSize - pos; }
+
+    int ReadLeadIn()
+    {
+        const unsigned char* p = m_pData;
+        const std::size_t n = m_nSize;
+        if (n < 6 || U16(p) != CHUNK_MAIN)
+            return READ_NO_MAIN_CHUNK;
+        m_wContext = CHUNK_MAIN;
+        if (n - 6 < 6 || U16(p + 6) != CHUNK_VERSION)
+            return READ_NO_VERSION_CHUNK;
+        m_wContext = CHUNK_VERSION;
+        const std::size_t nL2 = U32(p + 8);
+        const std::size_t posEditor = 6 + nL2;
+        if (posEditor > n || n - posEditor < 6 || U16(p + posEditor) != CHUNK_EDITOR)
+            return READ_NO_EDITOR_CHUNK;
+        m_wContext = CHUNK_EDITOR;
+        // Some exporters leave the mesh-version chunk out; the walk then starts right
+        // where it would have stood instead of rejecting a valid file.
+        m_pos = posEditor + 6;
+        if (Left(m_pos) >= 6 && U16(p + m_pos) == CHUNK_MESH_VERSION)
+            m_pos += U32(p + m_pos + 2);
+        return READ_OK;
+    }
+
+    // Length of the zero-terminated string at pos, or -1 when its zero byte is missing.
+    std::ptrdiff_t StringLength(std::size_t pos) const
+    {
+        const void* pZero = std::memchr(m_pData + pos, 0, Left(pos));
+        return pZero ? static_cast<const unsigned char*>(pZero) - (m_pData + pos) : -1;
+    }
+
+    int Walk()
+    {
+        const unsigned char* const p = m_pData;
+        while (m_pos < m_nSize) {
+            const std::size_t pos = m_pos;
+            if (Left(pos) < 2)
+                return READ_TRUNCATED;
+            const std::uint16_t wId = U16(p + pos);
+            if (int nStatus = ContextStatus(wId, m_wContext))
+                return nStatus;
+            if (Left(pos) < 6)
+                return READ_TRUNCATED;
+            const std::uint32_t nLength = U32(p + pos + 2);
+            const std::size_t posData = pos + 6;
+            const std::size_t nData = Left(posData);
+
+            std::size_t posNext = 0;  // stays 0 when the chunk is skipped by its length
+            switch (wId) {
+            case CHUNK_COLOR_24: {
+                float* pColor = m_wProperty == CHUNK_MAT_AMBIENT    ? m_pending.fAmbient
+                                : m_wProperty == CHUNK_MAT_DIFFUSE  ? m_pending.fDiffuse
+                                : m_wProperty == CHUNK_MAT_SPECULAR ? m_pending.fSpecular
+                                                                    : nullptr;
+                if (pColor) {
+                    if (nData < 3)
+                        return READ_TRUNCATED;
+                    for (int i = 0; i < 3; ++i)
+                        pColor[i] = static_cast<float>(p[posData + i] * (1.0 / 255.0));
+                }
+                break;
+            }
+            case CHUNK_PERCENT_INT: {
+                std::int32_t* pPercent = m_wProperty == CHUNK_MAT_SHININESS       ? &m_pending.nShininess
+                                         : m_wProperty == CHUNK_MAT_SHIN_STRENGTH ? &m_pending.nShinStrength
+                                         : m_wProperty == CHUNK_MAT_TRANSPARENCY  ? &m_pending.nTransparency
+                                         : m_wProperty == CHUNK_MAT_TRANS_FALLOFF ? &m_pending.nTransFalloff
+                                         : m_wProperty == CHUNK_MAT_REFLECT_BLUR  ? &m_pending.nReflectBlur
+                                                                                  : nullptr;
+                if (pPercent) {
+                    if (nData < 2)
+                        return READ_TRUNCATED;
+                    *pPercent = U16(p + posData);
+                }
+                break;
+            }
+            case CHUNK_AMBIENT_LIGHT:
+                // Recognised as the named-object context, as files written for this reader expect.
+                m_wContext = CHUNK_NAMED_OBJECT;
+                break;
+            case CHUNK_MATERIAL:
+                m_wContext = CHUNK_MATERIAL;
+                posNext = posData;
+                break;
+            case CHUNK_MAT_NAME: {
+                const std::ptrdiff_t nName = StringLength(posData);
+                if (nName < 0)
+                    return READ_TRUNCATED;
+                if constexpr (kFill) {
+                    // Materials are appended late: the previous one goes when the next name arrives.
+                    if (!m_pending.strName.empty())
+                        m_model.m_aMaterials.push_back(m_pending);
+                    m_pending.strName =
+                        CSharedString(std::string_view(reinterpret_cast<const char*>(p + posData), nName));
+                }
+                break;
+            }
+            case CHUNK_MAT_AMBIENT:
+            case CHUNK_MAT_DIFFUSE:
+            case CHUNK_MAT_SPECULAR:
+            case CHUNK_MAT_SHININESS:
+            case CHUNK_MAT_SHIN_STRENGTH:
+            case CHUNK_MAT_TRANSPARENCY:
+            case CHUNK_MAT_TRANS_FALLOFF:
+            case CHUNK_MAT_REFLECT_BLUR:
+                m_wProperty = wId;
+                posNext = posData;
+                break;
+            case CHUNK_NAMED_OBJECT: {
+                const std::ptrdiff_t nName = StringLength(posData);
+                if (nName < 0)
+                    return READ_TRUNCATED;
+                m_wContext = CHUNK_NAMED_OBJECT;
+                if constexpr (kFill) {
+                    if (m_nObject == 0)
+                        m_model.m_aMaterials.push_back(m_pending);
+                }
+                ++m_nObject;
+                posNext = posData + static_cast<std::size_t>(nName) + 1;
+                break;
+            }
+            case CHUNK_TRIANGLE_MESH:
+                m_wContext = CHUNK_TRIANGLE_MESH;
+                posNext = posData;
+                break;
+            case CHUNK_VERTEX_LIST: {
+                if (nData < 2)
+                    return READ_TRUNCATED;
+                const std::size_t nCount = U16(p + posData);
+                if (nCount * 12 > nData - 2)
+                    return READ_TRUNCATED;
+                AppendVertices(p + posData + 2, nCount);
+                break;
+            }
+            case CHUNK_MESH_MATRIX:
+                if (nData < 48)
+                    return READ_TRUNCATED;
+                if constexpr (kFill) {
+                    for (int i = 0; i < 12; ++i)
+                        m_model.m_fMeshMatrix[i] = F32(p + posData + 4 * i);
+                }
+                break;
+            case CHUNK_FACE_LIST: {
+                if (nData < 2)
+                    return READ_TRUNCATED;
+                const std::size_t nCount = U16(p + posData);
+                if (nCount * 8 > nData - 2)
+                    return READ_TRUNCATED;
+                m_wContext = CHUNK_FACE_LIST;
+                AppendFaces(p + posData + 2, nCount);
+                posNext = posData + 2 + nCount * 8;
+                break;
+            }
+            case CHUNK_FACE_MATERIAL: {
+                const std::ptrdiff_t nName = StringLength(posData);
+                if (nName < 0)
+                    return READ_TRUNCATED;
+                const std::size_t posCount = posData + static_cast<std::size_t>(nName) + 1;
+                if (Left(posCount) < 2)
+                    return READ_TRUNCATED;
+                const std::size_t nCount = U16(p + posCount);
+                if (nCount * 2 > Left(posCount) - 2)
+                    return READ_TRUNCATED;
+                AppendFaceMaterials(std::string_view(reinterpret_cast<const char*>(p + posData), nName),
+                                    p + posCount + 2, nCount);
+                break;
+            }
+            default:
+                // 0x4150, 0xB000, 0x0002, 0x3D3E and every unknown id: skipped whole.
+                break;
+            }
+
+            if (posNext == 0) {
+                if (nLength < 6)
+                    return READ_BAD_CHUNK_LENGTH;
+                // May step past the end: that simply ends the walk.
+                m_pos = pos + nLength;
+            } else {
+                m_pos = posNext;
+            }
+        }
+        return READ_OK;
+    }
+
+    void AppendVertices(const unsigned char* pRecords, std::size_t nCount)
+    {
+        if constexpr (kFill) {
+            const auto nObject = static_cast<std::int32_t>(m_nObject);
+            auto& a = m_model.m_aVertices;
+            for (std::size_t i = 0; i < nCount; ++i, pRecords += 12)
+                a.push_back(S3DSVertex{nObject, F32(pRecords), F32(pRecords + 4), F32(pRecords + 8)});
+        } else {
+            m_counts.nVertices += nCount;
+        }
+    }
+
+    void AppendFaces(const unsigned char* pRecords, std::size_t nCount)
+    {
+        if constexpr (kFill) {
+            const auto nObject = static_cast<std::int32_t>(m_nObject);
+            auto& a = m_model.m_aFaces;
+            for (std::size_t i = 0; i < nCount; ++i, pRecords += 8)
+                a.push_back(S3DSFace{nObject, U16(pRecords), U16(pRecords + 2), U16(pRecords + 4), U16(pRecords + 6)});
+        } else {
+            m_counts.nFaces += nCount;
+        }
+    }
+
+    void AppendFaceMaterials(std::string_view svName, const unsigned char* pIndices, std::size_t nCount)
+    {
+        if constexpr (kFill) {
+            const CSharedString strName(svName);
+            const auto wObject = static_cast<std::uint16_t>(m_nObject);
+            auto& a = m_model.m_aFaceMaterials;
+            for (std::size_t i = 0; i < nCount; ++i, pIndices += 2)
+                a.push_back(S3DSFaceMaterial{wObject, U16(pIndices), strName});
+        } else {
+            m_counts.nFaceMaterials += nCount;
+        }
+    }
+
+    C3DS& m_model;
+    const unsigned char* const m_pData;
+    const std::size_t m_nSize;
+    std::size_t m_pos = 0;
+    std::uint16_t m_wContext;
+    std::uint16_t m_wProperty;
+    std::int64_t m_nObject = 0;  // named objects met so far; the current object's number
+    S3DSMaterial m_pending;      // not cleared between materials, by design
+};
+
+} // namespace
+
+int C3DS::ReadFile(std::string strPath)
+{
+    CFile fileOwn;  // closed by its destructor on every path, exceptions included
+    CFile* pFile = nullptr;
+    if (!strPath.empty()) {
+        if (!fileOwn.Open(strPath, CFile::modeRead | CFile::shareDenyWrite)) {
+            MessageBox(nullptr, "Can not open file \"" + strPath + "\"", "Error", MB_OK);
+            return READ_CANNOT_OPEN;
+        }
+        pFile = &fileOwn;
+    } else {
+        if (m_pArchive == nullptr || m_pArchive->GetFile() == nullptr || !m_pArchive->GetFile()->IsOpen())
+            return READ_CANNOT_OPEN;
+        pFile = m_pArchive->GetFile();
+    }
+
+    Reset();
+    const std::uint64_t nLength = pFile->GetLength();
+    if (nLength > PTRDIFF_MAX)
+        return READ_SHORT;
+    const auto nSize = static_cast<std::size_t>(nLength);
+    // Not value-initialised: the single read below overwrites every byte that is used.
+    auto pBuffer = std::make_unique_for_overwrite<unsigned char[]>(nSize);
+    if (pFile->Read(pBuffer.get(), nSize) != nSize)
+        return READ_SHORT;
+    return ReadBuffer(pBuffer.get(), nSize);
+}
+
+int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize)
+{
+    Reset();
+
+    CChunkWalker<false> counter(*this, pData, nSize);
+    counter.Run();
+    m_aVertices.reserve(counter.m_counts.nVertices);
+    m_aFaces.reserve(counter.m_counts.nFaces);
+    m_aFaceMaterials.reserve(counter.m_counts.nFaceMaterials);
+
+    CChunkWalker<true> walker(*this, pData, nSize);
+    const int nStatus = walker.Run();
+    if (nStatus != READ_OK)
+        return nStatus;  // the partial model stays unshifted
+
+    const float fOriginX = m_fMeshMatrix[9], fOriginY = m_fMeshMatrix[10], fOriginZ = m_fMeshMatrix[11];
+    for (S3DSVertex& v : m_aVertices) {
+        v.x -= fOriginX;
+        v.y -= fOriginY;
+        v.z -= fOriginZ;
+    }
+    return READ_OK;
+}
