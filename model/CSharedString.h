@@ -54,6 +54,11 @@ public:
         return a.m_pRep == b.m_pRep || a.view() == b.view();
     }
     friend bool operator==(const CSharedString& a, std::string_view b) noexcept { return a.view() == b; }
+    friend bool operator==(const CSharedString& a, const std::string& b) noexcept { return a.view() == b; }
+    friend bool operator==(const CSharedString& a, const char* b) noexcept
+    {
+        return a.view() == (b ? std::string_view(b) : std::string_view());
+    }
 
 private:
     struct Rep {
