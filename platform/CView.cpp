@@ -1,0 +1,146 @@
+#include "CView.h"
+
+#include "VirtualKeys.h"
+
+#include <QKeyEvent>
+#include <QOpenGLContext>
+#include <QTimer>
+#include <QTimerEvent>
+
+#include <set>
+
+namespace {
+
+std::set<CView*>& LiveViews()
+{
+    static std::set<CView*> s_views;
+    return s_views;
+}
+
+} // namespace
+
+CView::CView(QWidget* pParent) : QOpenGLWidget(pParent)
+{
+    // Frames drawn outside paintGL must survive until Qt composes them.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    setFocusPolicy(Qt::StrongFocus);
+    LiveViews().insert(this);
+}
+
+CView::~CView()
+{
+    LiveViews().erase(this);
+}
+
+CView* CView::FromContext(QOpenGLContext* pContext)
+{
+    for (CView* pView : LiveViews())
+        if (pView->context() == pContext)
+            return pView;
+    return nullptr;
+}
+
+void CView::PresentFrame()
+{
+    m_bFramePending = true;
+    update();
+}
+
+void CView::InvalidateRect(bool)
+{
+    m_bFramePending = false;
+    update();
+}
+
+void CView::SetTimer(unsigned nIDEvent, int nElapse)
+{
+    KillTimer(nIDEvent);
+    m_timers[nIDEvent] = startTimer(nElapse, Qt::PreciseTimer);
+}
+
+bool CView::KillTimer(unsigned nIDEvent)
+{
+    auto it = m_timers.find(nIDEvent);
+    if (it == m_timers.end())
+        return false;
+    killTimer(it->second);
+    m_timers.erase(it);
+    return true;
+}
+
+short CView::GetKeyState(unsigned nVirtKey) const
+{
+    const bool bDown = (nVirtKey == VK_SHIFT && (m_keyModifiers & Qt::ShiftModifier)) ||
+                       (nVirtKey == VK_CONTROL && (m_keyModifiers & Qt::ControlModifier));
+    return bDown ? static_cast<short>(-128) : 0;
+}
+
+void CView::CreateOnce()
+{
+    if (!m_bCreated) {
+        m_bCreated = true;
+        OnCreate();
+    }
+}
+
+void CView::initializeGL()
+{
+    CreateOnce();
+}
+
+void CView::showEvent(QShowEvent* pEvent)
+{
+    QOpenGLWidget::showEvent(pEvent);
+    // Qt creates the context when the widget is first composed; when it could not, the
+    // view is still created (and reports it), just without a context.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_bCreated && isVisible() && !isValid())
+            CreateOnce();
+    });
+}
+
+void CView::resizeGL(int w, int h)
+{
+    m_bFramePending = false;  // a new framebuffer holds nothing yet
+    OnSize(0, w, h);
+}
+
+void CView::paintGL()
+{
+    if (m_bFramePending) {
+        m_bFramePending = false;
+        return;
+    }
+    OnDraw(nullptr);
+}
+
+void CView::keyPressEvent(QKeyEvent* pEvent)
+{
+    const unsigned nChar = VirtualKeyFromEvent(*pEvent);
+    if (nChar == 0) {
+        QOpenGLWidget::keyPressEvent(pEvent);
+        return;
+    }
+    m_keyModifiers = pEvent->modifiers();
+    OnKeyDown(nChar, 1, pEvent->isAutoRepeat() ? 0x4000u : 0u);
+    m_keyModifiers = {};
+}
+
+void CView::focusInEvent(QFocusEvent* pEvent)
+{
+    QOpenGLWidget::focusInEvent(pEvent);
+    if (m_bCreated)
+        OnSetFocus();
+}
+
+void CView::timerEvent(QTimerEvent* pEvent)
+{
+    for (const auto& [nID, nQtID] : m_timers) {
+        if (nQtID == pEvent->timerId()) {
+            const unsigned nIDEvent = nID;  // the handler may set or kill timers
+            OnTimer(nIDEvent);
+            return;
+        }
+    }
+    QOpenGLWidget::timerEvent(pEvent);
+}

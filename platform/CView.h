@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QOpenGLWidget>
+
+#include <map>
+
+class CDocument;
+class CDC;
+
+// A view window with its own OpenGL context. Qt's events arrive here and go on to the
+// handlers under the framework's names; a derived view overrides those handlers only.
+//
+// Presentation: a frame drawn outside paintGL (a key, a command, a timer tick) lands in
+// the widget's framebuffer; PresentFrame asks Qt to compose it as it is, without calling
+// OnDraw again. InvalidateRect asks for a real repaint through OnDraw.
+class CView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    explicit CView(QWidget* pParent = nullptr);
+    ~CView() override;
+
+    CDocument* GetDocument() const { return m_pDocument; }
+    CDocument* m_pDocument = nullptr;  // set by the document when the view is attached
+
+    static CView* FromContext(QOpenGLContext* pContext);
+
+    void PresentFrame();
+    void InvalidateRect(bool bErase = true);
+
+    // A per-view timer keyed by the caller's id. Setting an id that runs replaces it;
+    // Qt never queues more than one tick of a timer, so a slow frame cannot build a backlog.
+    void SetTimer(unsigned nIDEvent, int nElapse);
+    bool KillTimer(unsigned nIDEvent);
+    bool IsTimerRunning(unsigned nIDEvent) const { return m_timers.count(nIDEvent) != 0; }
+
+    // Negative while the key is held, read from the key event being handled, which is
+    // the moment the view looks at modifiers.
+    short GetKeyState(unsigned nVirtKey) const;
+
+    bool IsCreated() const { return m_bCreated; }
+
+protected:
+    virtual int OnCreate() { return 0; }
+    virtual void OnDraw(CDC* pDC) = 0;
+    virtual void OnSize(unsigned nType, int cx, int cy) { (void)nType, (void)cx, (void)cy; }
+    virtual void OnKeyDown(unsigned nChar, unsigned nRepCnt, unsigned nFlags) { (void)nChar, (void)nRepCnt, (void)nFlags; }
+    virtual void OnSetFocus() {}
+    virtual void OnTimer(unsigned nIDEvent) { (void)nIDEvent; }
+    virtual void OnDestroy() {}
+
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void timerEvent(QTimerEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
+
+private:
+    void CreateOnce();
+
+    bool m_bCreated = false;
+    bool m_bFramePending = false;            // the framebuffer holds a frame drawn outside paintGL
+    Qt::KeyboardModifiers m_keyModifiers;    // of the key event being handled
+    std::map<unsigned, int> m_timers;        // caller's id -> Qt timer id
+};
