@@ -195,67 +195,72 @@ std::string JsonNumber(float f)
     return std::isfinite(f) ? Number(f) : "null";
 }
 
+// Reports are built by appending: GCC 12 warns falsely (-Wrestrict) on "text" + string&&.
+template <typename... T>
+void Append(std::string& out, const T&... pieces)
+{
+    (out.append(pieces), ...);
+}
+
 std::string JsonTriple(const float f[3])
 {
-    return "[" + JsonNumber(f[0]) + "," + JsonNumber(f[1]) + "," + JsonNumber(f[2]) + "]";
+    std::string out;
+    Append(out, "[", JsonNumber(f[0]), ",", JsonNumber(f[1]), ",", JsonNumber(f[2]), "]");
+    return out;
 }
 
 std::string TextTriple(const float f[3])
 {
-    return Number(f[0]) + " " + Number(f[1]) + " " + Number(f[2]);
+    std::string out;
+    Append(out, Number(f[0]), " ", Number(f[1]), " ", Number(f[2]));
+    return out;
 }
 
 std::string JsonReport(const std::string& strPath, int nStatus, const C3DS& model, const SModelStats& stats)
 {
-    std::string out = "{\"file\":" + JsonString(strPath);
-    out += ",\"status\":" + std::to_string(nStatus);
-    out += ",\"objects\":" + std::to_string(stats.nObjects);
-    out += ",\"vertices\":" + std::to_string(model.m_aVertices.size());
-    out += ",\"faces\":" + std::to_string(model.m_aFaces.size());
-    out += ",\"face_materials\":" + std::to_string(model.m_aFaceMaterials.size());
-    out += ",\"materials\":[";
-    bool bFirst = true;
-    for (const S3DSMaterial& m : model.m_aMaterials) {
-        out += bFirst ? "" : ",";
-        bFirst = false;
-        out += "{\"name\":" + JsonString(m.strName.view());
-        out += ",\"ambient\":" + JsonTriple(m.fAmbient);
-        out += ",\"diffuse\":" + JsonTriple(m.fDiffuse);
-        out += ",\"specular\":" + JsonTriple(m.fSpecular);
-        out += ",\"shininess\":" + std::to_string(m.nShininess);
-        out += ",\"shin_strength\":" + std::to_string(m.nShinStrength);
-        out += ",\"transparency\":" + std::to_string(m.nTransparency);
-        out += ",\"trans_falloff\":" + std::to_string(m.nTransFalloff);
-        out += ",\"reflect_blur\":" + std::to_string(m.nReflectBlur);
-        out += "}";
+    std::string out;
+    Append(out, "{\"file\":", JsonString(strPath), ",\"status\":", std::to_string(nStatus),
+           ",\"objects\":", std::to_string(stats.nObjects), ",\"vertices\":", std::to_string(model.m_aVertices.size()),
+           ",\"faces\":", std::to_string(model.m_aFaces.size()),
+           ",\"face_materials\":", std::to_string(model.m_aFaceMaterials.size()), ",\"materials\":[");
+    for (std::size_t i = 0; i < model.m_aMaterials.size(); ++i) {
+        const S3DSMaterial& m = model.m_aMaterials[i];
+        Append(out, i ? "," : "", "{\"name\":", JsonString(m.strName.view()), ",\"ambient\":", JsonTriple(m.fAmbient),
+               ",\"diffuse\":", JsonTriple(m.fDiffuse), ",\"specular\":", JsonTriple(m.fSpecular),
+               ",\"shininess\":", std::to_string(m.nShininess), ",\"shin_strength\":", std::to_string(m.nShinStrength),
+               ",\"transparency\":", std::to_string(m.nTransparency),
+               ",\"trans_falloff\":", std::to_string(m.nTransFalloff),
+               ",\"reflect_blur\":", std::to_string(m.nReflectBlur), "}");
     }
     out += "],\"bbox\":";
     if (stats.bHasBox)
-        out += "{\"min\":" + JsonTriple(stats.fMin) + ",\"max\":" + JsonTriple(stats.fMax) + "}";
+        Append(out, "{\"min\":", JsonTriple(stats.fMin), ",\"max\":", JsonTriple(stats.fMax), "}");
     else
         out += "null";
-    return out + "}\n";
+    out += "}\n";
+    return out;
 }
 
 std::string TextReport(const std::string& strPath, int nStatus, const C3DS& model, const SModelStats& stats)
 {
-    std::string out = TextString(strPath) + "\n";
-    out += "  status          " + std::to_string(nStatus) + " (" + ReadStatusText(nStatus) + ")\n";
-    out += "  objects         " + std::to_string(stats.nObjects) + "\n";
-    out += "  vertices        " + std::to_string(model.m_aVertices.size()) + "\n";
-    out += "  faces           " + std::to_string(model.m_aFaces.size()) + "\n";
-    out += "  face materials  " + std::to_string(model.m_aFaceMaterials.size()) + "\n";
-    out += "  materials       " + std::to_string(model.m_aMaterials.size()) + "\n";
+    std::string out;
+    Append(out, TextString(strPath), "\n",
+           "  status          ", std::to_string(nStatus), " (", ReadStatusText(nStatus), ")\n",
+           "  objects         ", std::to_string(stats.nObjects), "\n",
+           "  vertices        ", std::to_string(model.m_aVertices.size()), "\n",
+           "  faces           ", std::to_string(model.m_aFaces.size()), "\n",
+           "  face materials  ", std::to_string(model.m_aFaceMaterials.size()), "\n",
+           "  materials       ", std::to_string(model.m_aMaterials.size()), "\n");
     for (const S3DSMaterial& m : model.m_aMaterials) {
-        out += "    " + TextString(m.strName.view()) + "\n";
-        out += "      ambient " + TextTriple(m.fAmbient) + "  diffuse " + TextTriple(m.fDiffuse) + "  specular " +
-               TextTriple(m.fSpecular) + "\n";
-        out += "      shininess " + std::to_string(m.nShininess) + "  shin strength " + std::to_string(m.nShinStrength) +
-               "  transparency " + std::to_string(m.nTransparency) + "  trans falloff " +
-               std::to_string(m.nTransFalloff) + "  reflect blur " + std::to_string(m.nReflectBlur) + "\n";
+        Append(out, "    ", TextString(m.strName.view()), "\n",
+               "      ambient ", TextTriple(m.fAmbient), "  diffuse ", TextTriple(m.fDiffuse),
+               "  specular ", TextTriple(m.fSpecular), "\n",
+               "      shininess ", std::to_string(m.nShininess), "  shin strength ", std::to_string(m.nShinStrength),
+               "  transparency ", std::to_string(m.nTransparency), "  trans falloff ", std::to_string(m.nTransFalloff),
+               "  reflect blur ", std::to_string(m.nReflectBlur), "\n");
     }
     if (stats.bHasBox)
-        out += "  bbox            min " + TextTriple(stats.fMin) + "  max " + TextTriple(stats.fMax) + "\n";
+        Append(out, "  bbox            min ", TextTriple(stats.fMin), "  max ", TextTriple(stats.fMax), "\n");
     else
         out += "  bbox            none\n";
     return out;
@@ -269,8 +274,8 @@ bool ReportFile(const std::string& strPath, bool bJson, bool bFirst)
         C3DS model;  // a fresh model per file: the reader carries some state across reads
         const int nStatus = model.ReadFile(strPath);
         const SModelStats stats = ComputeStats(model);
-        std::string out = bJson ? JsonReport(strPath, nStatus, model, stats)
-                                : (bFirst ? "" : "\n") + TextReport(strPath, nStatus, model, stats);
+        std::string out = bJson || bFirst ? "" : "\n";
+        out += bJson ? JsonReport(strPath, nStatus, model, stats) : TextReport(strPath, nStatus, model, stats);
         std::fwrite(out.data(), 1, out.size(), stdout);
         return nStatus == READ_OK;
     } catch (const CFileException& e) {
