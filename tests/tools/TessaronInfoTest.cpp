@@ -103,10 +103,6 @@ TEST(TessaronInfo, FailuresSetTheExitStatusAndLaterFilesAreStillReported)
     EXPECT_NE(r.strOut.find("status          -21 (a chunk's data runs past the end of the file)\n"),
               std::string::npos)
         << r.strOut;
-
-    r = Info({strMissing});
-    EXPECT_EQ(r.nExitCode, 1);
-    EXPECT_EQ(r.strErr, "Error: Can not open file \"" + strMissing + "\"\n");
 }
 
 TEST(TessaronInfo, RawBytesOfNamesAndPathsAreEscaped)
