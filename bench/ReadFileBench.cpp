@@ -1,0 +1,293 @@
+// Load benchmark for C3DS::ReadFile. Writes one large synthetic .3ds file, then times, side
+// by side in the same run, the floor (open, fstat and one read of the whole file into a
+// fresh buffer), ReadFile, and lib3ds and assimp where they were found. Runs are
+// interleaved round by round so that drift of the virtual machine hits every reader alike;
+// the medians are compared. Peak memory is measured per reader in a forked child, less the
+// peak of a child that loads nothing.
+//
+// usage: ReadFileBench [--runs N] [--meshes N]
+
+#include "C3dsWriter.h"
+#include "TestFiles.h"
+#include "model/C3DS.h"
+
+#ifdef TESSARON_HAVE_LIB3DS
+#include <lib3ds/file.h>
+#endif
+#ifdef TESSARON_HAVE_ASSIMP
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRingVertices = 160;  // around the tube
+constexpr int kRings = 200;         // 32,000 vertices and 64,000 faces per mesh
+constexpr int kMaterials = 4;
+
+// Whatever a reader built, kept alive until the clock has stopped.
+using Loaded = std::shared_ptr<void>;
+
+struct SReader {
+    const char* pszName;
+    std::function<Loaded(const std::string&)> load;
+    std::vector<double> aMillis;
+    long nPeakKiB = 0;
+};
+
+std::string MaterialName(int i)
+{
+    return "material-" + std::to_string(i);
+}
+
+// Each mesh is a torus, so every face is a real triangle and every corner index is valid
+// for the peers that check them. Its mesh matrix holds the torus' centre, as exporters
+// write it.
+std::vector<std::uint8_t> BuildScene(int nMeshes)
+{
+    C3dsWriter w;
+    w.LeadIn();
+    for (int i = 0; i < kMaterials; ++i) {
+        const auto c = static_cast<std::uint8_t>(60 * i);
+        w.Material(MaterialName(i), {c, 20, 20}, {c, 120, 200}, {255, 255, 255}, 30, static_cast<std::uint16_t>(10 * i));
+    }
+    const int nVertices = kRingVertices * kRings;
+    const int nFaces = 2 * nVertices;
+    std::vector<float> xyz(3 * static_cast<std::size_t>(nVertices));
+    std::vector<std::uint16_t> abcFlags(4 * static_cast<std::size_t>(nFaces));
+    for (int mesh = 0; mesh < nMeshes; ++mesh) {
+        const float fCx = static_cast<float>(mesh % 8) * 30.0f, fCy = static_cast<float>(mesh / 8) * 30.0f;
+        for (int r = 0; r < kRings; ++r) {
+            for (int k = 0; k < kRingVertices; ++k) {
+                const double u = 2 * std::numbers::pi * r / kRings, v = 2 * std::numbers::pi * k / kRingVertices;
+                const std::size_t i = 3 * static_cast<std::size_t>(r * kRingVertices + k);
+                xyz[i] = fCx + static_cast<float>((10 + 3 * std::cos(v)) * std::cos(u));
+                xyz[i + 1] = fCy + static_cast<float>((10 + 3 * std::cos(v)) * std::sin(u));
+                xyz[i + 2] = static_cast<float>(3 * std::sin(v));
+            }
+        }
+        std::size_t f = 0;
+        for (int r = 0; r < kRings; ++r) {
+            for (int k = 0; k < kRingVertices; ++k) {
+                const int r1 = (r + 1) % kRings, k1 = (k + 1) % kRingVertices;
+                const auto v00 = static_cast<std::uint16_t>(r * kRingVertices + k);
+                const auto v01 = static_cast<std::uint16_t>(r * kRingVertices + k1);
+                const auto v10 = static_cast<std::uint16_t>(r1 * kRingVertices + k);
+                const auto v11 = static_cast<std::uint16_t>(r1 * kRingVertices + k1);
+                for (std::uint16_t w16 : {v00, v10, v11, std::uint16_t(7), v00, v11, v01, std::uint16_t(7)})
+                    abcFlags[f++] = w16;
+            }
+        }
+        w.BeginObject("torus-" + std::to_string(mesh)).Vertices(xyz);
+        w.MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, fCx, fCy, 0});
+        w.BeginFaces(abcFlags);
+        // Contiguous runs of faces per material, covering every face.
+        const int nPerMaterial = nFaces / kMaterials;
+        for (int m = 0; m < kMaterials; ++m) {
+            std::vector<std::uint16_t> faces(static_cast<std::size_t>(nPerMaterial));
+            for (int i = 0; i < nPerMaterial; ++i)
+                faces[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(m * nPerMaterial + i);
+            w.FaceMaterial(MaterialName((m + mesh) % kMaterials), faces);
+        }
+        w.End().End().End();  // face list, triangle mesh, named object
+    }
+    return w.Finish().Bytes();
+}
+
+// Bytes the model holds once loaded: every array's capacity, and each shared name once.
+std::size_t ModelBytes(const C3DS& m)
+{
+    std::size_t n = m.m_aVertices.capacity() * sizeof(S3DSVertex) + m.m_aFaces.capacity() * sizeof(S3DSFace) +
+                    m.m_aFaceMaterials.capacity() * sizeof(S3DSFaceMaterial) +
+                    m.m_aMaterials.capacity() * sizeof(S3DSMaterial);
+    std::set<const char*> strings;
+    auto add = [&](const CSharedString& s) {
+        if (!s.empty() && strings.insert(s.c_str()).second)
+            n += 2 * sizeof(std::size_t) + s.size() + 1;  // count, length, characters, zero
+    };
+    for (const auto& mat : m.m_aMaterials)
+        add(mat.strName);
+    for (const auto& fm : m.m_aFaceMaterials)
+        add(fm.strMaterial);
+    return n;
+}
+
+Loaded LoadFloor(const std::string& strPath)
+{
+    const int h = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (h < 0 || ::fstat(h, &st) != 0)
+        std::abort();
+    const auto nSize = static_cast<std::size_t>(st.st_size);
+    std::shared_ptr<unsigned char[]> buffer(new unsigned char[nSize]);
+    for (std::size_t nDone = 0; nDone < nSize;) {
+        const ssize_t n = ::read(h, buffer.get() + nDone, nSize - nDone);
+        if (n <= 0)
+            std::abort();
+        nDone += static_cast<std::size_t>(n);
+    }
+    ::close(h);
+    return buffer;
+}
+
+Loaded LoadTessaron(const std::string& strPath)
+{
+    auto model = std::make_shared<C3DS>();
+    if (model->ReadFile(strPath) != 1)
+        std::abort();
+    return model;
+}
+
+#ifdef TESSARON_HAVE_LIB3DS
+Loaded LoadLib3ds(const std::string& strPath)
+{
+    Lib3dsFile* pFile = lib3ds_file_load(strPath.c_str());
+    if (!pFile)
+        std::abort();
+    return Loaded(pFile, [](void* p) { lib3ds_file_free(static_cast<Lib3dsFile*>(p)); });
+}
+#endif
+
+#ifdef TESSARON_HAVE_ASSIMP
+Loaded LoadAssimp(const std::string& strPath)
+{
+    auto importer = std::make_shared<Assimp::Importer>();
+    if (!importer->ReadFile(strPath, 0))
+        std::abort();
+    return importer;
+}
+#endif
+
+double Median(std::vector<double> a)
+{
+    std::sort(a.begin(), a.end());
+    const std::size_t n = a.size();
+    return n % 2 ? a[n / 2] : (a[n / 2 - 1] + a[n / 2]) / 2;
+}
+
+// Peak resident set of a child that runs fn once, in KiB.
+long ChildPeakKiB(const std::function<void()>& fn)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        std::abort();
+    if (pid == 0) {
+        fn();
+        ::_exit(0);
+    }
+    int nStatus = 0;
+    struct rusage ru {};
+    if (::wait4(pid, &nStatus, 0, &ru) != pid || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) {
+        std::fprintf(stderr, "memory child failed\n");
+        std::exit(1);
+    }
+    return ru.ru_maxrss;
+}
+
+double MiB(double nBytes)
+{
+    return nBytes / (1024.0 * 1024.0);
+}
+
+void Ratio(const char* pszName, double dValue, const char* pszTarget, bool bMet)
+{
+    std::printf("  %-32s %6.2f   target %-8s %s\n", pszName, dValue, pszTarget, bMet ? "met" : "MISSED");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int nRuns = 7, nMeshes = 64;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--runs") == 0)
+            nRuns = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--meshes") == 0)
+            nMeshes = std::max(1, std::atoi(argv[i + 1]));
+    }
+
+    std::unique_ptr<CTempFile> file;
+    {
+        // The bytes are dropped before any child is forked, so no child inherits them.
+        const std::vector<std::uint8_t> bytes = BuildScene(nMeshes);
+        file = std::make_unique<CTempFile>(bytes, "bench.3ds");
+    }
+    const std::string& strPath = file->Path();
+    struct stat st {};
+    ::stat(strPath.c_str(), &st);
+    const auto nFileBytes = static_cast<double>(st.st_size);
+
+    std::vector<SReader> readers;
+    readers.push_back({"floor (open+fstat+read)", LoadFloor, {}, 0});
+    readers.push_back({"C3DS::ReadFile", LoadTessaron, {}, 0});
+#ifdef TESSARON_HAVE_LIB3DS
+    readers.push_back({"lib3ds_file_load", LoadLib3ds, {}, 0});
+#endif
+#ifdef TESSARON_HAVE_ASSIMP
+    readers.push_back({"Assimp::Importer::ReadFile", LoadAssimp, {}, 0});
+#endif
+
+    // Memory first, while this process holds nothing large for the children to inherit.
+    const long nBaseKiB = ChildPeakKiB([] {});
+    for (SReader& r : readers)
+        r.nPeakKiB = ChildPeakKiB([&] { Loaded kept = r.load(strPath); }) - nBaseKiB;
+
+    // One untimed load each, so the file is in the page cache and every library is loaded.
+    for (SReader& r : readers)
+        r.load(strPath);
+    for (int run = 0; run < nRuns; ++run) {
+        for (SReader& r : readers) {
+            const auto t0 = std::chrono::steady_clock::now();
+            Loaded kept = r.load(strPath);
+            const auto t1 = std::chrono::steady_clock::now();
+            r.aMillis.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        }
+    }
+
+    C3DS model;
+    model.ReadFile(strPath);
+    const auto nModelBytes = static_cast<double>(ModelBytes(model));
+    std::printf("file   %.1f MiB: %d meshes, %zu vertices, %zu faces, %zu face-material entries, %zu materials\n",
+                MiB(nFileBytes), nMeshes, model.m_aVertices.size(), model.m_aFaces.size(),
+                model.m_aFaceMaterials.size(), model.m_aMaterials.size());
+    std::printf("model  %.1f MiB (array capacities and shared names)\n", MiB(nModelBytes));
+    std::printf("runs   %d each, interleaved; times in ms\n\n", nRuns);
+    std::printf("  %-28s %9s %9s %9s %10s\n", "reader", "median", "min", "max", "peak MiB");
+    for (const SReader& r : readers)
+        std::printf("  %-28s %9.1f %9.1f %9.1f %10.1f\n", r.pszName, Median(r.aMillis),
+                    *std::min_element(r.aMillis.begin(), r.aMillis.end()),
+                    *std::max_element(r.aMillis.begin(), r.aMillis.end()), static_cast<double>(r.nPeakKiB) / 1024.0);
+
+    const double dFloor = Median(readers[0].aMillis), dRead = Median(readers[1].aMillis);
+    std::printf("\nratios of medians\n");
+    Ratio("ReadFile / floor", dRead / dFloor, "<= 2.5", dRead / dFloor <= 2.5);
+    for (std::size_t i = 2; i < readers.size(); ++i) {
+        const bool bLib3ds = std::strncmp(readers[i].pszName, "lib3ds", 6) == 0;
+        const double dRatio = Median(readers[i].aMillis) / dRead;
+        Ratio(bLib3ds ? "lib3ds / ReadFile" : "assimp / ReadFile", dRatio, bLib3ds ? ">= 3" : ">= 8",
+              dRatio >= (bLib3ds ? 3.0 : 8.0));
+    }
+    const double dPeak = static_cast<double>(readers[1].nPeakKiB) * 1024.0 / (nFileBytes + nModelBytes);
+    Ratio("ReadFile peak / (file + model)", dPeak, "<= 1.25", dPeak <= 1.25);
+    return 0;
+}
