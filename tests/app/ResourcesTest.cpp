@@ -251,6 +251,8 @@ TEST(Icons, BothIconsAtBothSizes)
         // Drawn on a transparent ground, so the icon sits on any title bar.
         EXPECT_EQ(qAlpha(icon.pixmap(QSize(32, 32)).toImage().pixel(0, 0)), 0) << nID;
     }
+    EXPECT_NE(LoadResourceIcon(IDR_MAINFRAME).pixmap(QSize(32, 32)).toImage(),
+              LoadResourceIcon(IDR_MODELTYPE).pixmap(QSize(32, 32)).toImage());
     EXPECT_TRUE(LoadResourceIcon(IDD_ABOUTBOX).isNull());
 }
 
