@@ -14,7 +14,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <array>
 
 // The .qrc lives in a static library, so its registration object is only linked in when
 // something refers to it; every function that reads ":/tessaron/" calls this first.
