@@ -22,18 +22,21 @@ CFile::~CFile()
 bool CFile::Open(const std::string& strPath, unsigned /*nOpenFlags*/)
 {
     Close();
-    // O_NOFOLLOW is not used: users open models through symbolic links all the time.
-    int h = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // O_NONBLOCK keeps a named pipe without a writer from hanging the open; only regular
+    // files are models, so anything else is refused before a read could block.
+    int h = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (h < 0) {
         m_nLastErrno = errno;
         return false;
     }
     struct stat st {};
-    if (::fstat(h, &st) != 0 || S_ISDIR(st.st_mode)) {
-        m_nLastErrno = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    const int nStat = ::fstat(h, &st);
+    if (nStat != 0 || !S_ISREG(st.st_mode)) {
+        m_nLastErrno = nStat != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(h);
         return false;
     }
+    ::fcntl(h, F_SETFL, ::fcntl(h, F_GETFL) & ~O_NONBLOCK);
     m_hFile = h;
     m_strPath = strPath;
     m_nLastErrno = 0;
@@ -47,10 +50,7 @@ std::uint64_t CFile::GetLength() const
         throw CFileException(EBADF, m_strPath);
     if (::fstat(m_hFile, &st) != 0)
         throw CFileException(errno, m_strPath);
-    if (S_ISREG(st.st_mode))
-        return static_cast<std::uint64_t>(st.st_size);
-    // Pipes and character devices have no length worth trusting.
-    return 0;
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 std::uint64_t CFile::GetPosition() const

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QOpenGLContext>
+#include <QSurfaceFormat>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -40,8 +41,24 @@ CView* CView::FromContext(QOpenGLContext* pContext)
     return nullptr;
 }
 
+void CView::InstallDefaultSurfaceFormat()
+{
+    QSurfaceFormat fmt;
+    fmt.setRenderableType(QSurfaceFormat::OpenGL);
+    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
+    fmt.setVersion(2, 1);
+    fmt.setRedBufferSize(8);
+    fmt.setGreenBufferSize(8);
+    fmt.setBlueBufferSize(8);
+    fmt.setDepthBufferSize(24);
+    fmt.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    QSurfaceFormat::setDefaultFormat(fmt);
+}
+
 void CView::PresentFrame()
 {
+    if (m_bInPaint)
+        return;
     m_bFramePending = true;
     update();
 }
@@ -85,7 +102,10 @@ void CView::CreateOnce()
 
 void CView::initializeGL()
 {
-    CreateOnce();
+    if (m_bCreated)
+        OnContextRecreated();
+    else
+        CreateOnce();
 }
 
 void CView::showEvent(QShowEvent* pEvent)
@@ -111,7 +131,9 @@ void CView::paintGL()
         m_bFramePending = false;
         return;
     }
+    m_bInPaint = true;
     OnDraw(nullptr);
+    m_bInPaint = false;
 }
 
 void CView::keyPressEvent(QKeyEvent* pEvent)

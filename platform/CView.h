@@ -24,6 +24,10 @@ public:
 
     static CView* FromContext(QOpenGLContext* pContext);
 
+    // Compatibility profile, RGBA, depth buffer, double-buffered: what every view needs.
+    // Must run before the application object is created.
+    static void InstallDefaultSurfaceFormat();
+
     void PresentFrame();
     void InvalidateRect(bool bErase = true);
 
@@ -41,6 +45,9 @@ public:
 
 protected:
     virtual int OnCreate() { return 0; }
+    // Qt replaces a widget's context when the widget moves to another top-level window;
+    // the new context needs the per-context set-up again.
+    virtual void OnContextRecreated() {}
     virtual void OnDraw(CDC* pDC) = 0;
     virtual void OnSize(unsigned nType, int cx, int cy) { (void)nType, (void)cx, (void)cy; }
     virtual void OnKeyDown(unsigned nChar, unsigned nRepCnt, unsigned nFlags) { (void)nChar, (void)nRepCnt, (void)nFlags; }
@@ -61,6 +68,7 @@ private:
 
     bool m_bCreated = false;
     bool m_bFramePending = false;            // the framebuffer holds a frame drawn outside paintGL
+    bool m_bInPaint = false;                 // inside paintGL, where Qt composes anyway
     Qt::KeyboardModifiers m_keyModifiers;    // of the key event being handled
     std::map<unsigned, int> m_timers;        // caller's id -> Qt timer id
 };

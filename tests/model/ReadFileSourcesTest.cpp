@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::vector<std::uint8_t> OneVertexFile()
@@ -68,6 +70,21 @@ TEST(ReadFileSources, ReadingNeverChangesTheFile)
     EXPECT_EQ(file.Read(after.data(), after.size()), bytes.size());
     after.resize(bytes.size());
     EXPECT_EQ(after, bytes);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReadFileSources, NamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    CTempFile temp(OneVertexFile());
+    const std::string strPipe = temp.Dir() + "/pipe.3ds";
+    ASSERT_EQ(::mkfifo(strPipe.c_str(), 0600), 0);
+    CMessageRecorder recorder;
+    C3DS model;
+    EXPECT_EQ(model.ReadFile(strPipe), -1);
+    EXPECT_EQ(recorder.m_aMessages.size(), 1u);
 }
 
 } // namespace

@@ -1,0 +1,84 @@
+// View commands, the animation timer and focus handling of CTessaronView.
+#include "CTessaronView.h"
+
+void CTessaronView::OnAutoRotate()
+{
+    m_bAutoRotate = !m_bAutoRotate;
+    if (m_bAutoRotate)
+        SetTimer(m_nTimerID, m_nTimerPeriod);
+    else
+        KillTimer(m_nTimerID);
+}
+
+void CTessaronView::OnWalkAround()
+{
+    m_bWalkAround = !m_bWalkAround;
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnWhiteBackground()
+{
+    m_bWhiteBackground = !m_bWhiteBackground;
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnShowNet()
+{
+    m_bShowNet = !m_bShowNet;
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnZoomIn()
+{
+    if (m_bWalkAround)
+        m_dWalkScale *= 1.1;
+    else
+        m_fDistance -= 0.1f;
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnZoomOut()
+{
+    if (m_bWalkAround)
+        m_dWalkScale *= 0.9;
+    else
+        m_fDistance += 0.1f;
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnHome()
+{
+    if (m_bWalkAround)
+        WalkHome();
+    else
+        ObjectHome();
+    MakeCurrent();
+    RenderScene();
+}
+
+void CTessaronView::OnTimer(unsigned nIDEvent)
+{
+    if (nIDEvent == m_nTimerID) {
+        CGLBinding saved;
+        MakeCurrent();
+        if (m_bWalkAround) {
+            m_fAngleX += 1.0f;
+            m_fAngleY += 1.0f;
+        }
+        m_fAngleZ += 1.0f;
+        RenderScene();
+    }
+    // Qt delivers at most one tick per timer however late the loop is, so there is no
+    // queue of stale ticks to drop here.
+}
+
+void CTessaronView::OnSetFocus()
+{
+    MakeCurrent();
+    RenderScene();
+}
