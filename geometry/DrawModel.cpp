@@ -1,0 +1,201 @@
+#include "model/C3DS.h"
+
+#include "CMaterialCursor.h"
+#include "VectorMath.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// 1 over the largest x. A model lying wholly at x <= 0 would get 1/0 and vanish, so it falls
+// back to 1 over its largest coordinate along any axis, which keeps it within a unit of the
+// origin like a normal fit (1 for a model that is a single point at the origin).
+double FitScale(const std::vector<S3DSVertex>& aVertices)
+{
+    double dMaxX = 0.0;
+    for (const S3DSVertex& v : aVertices) {
+        if (dMaxX < v.x)
+            dMaxX = v.x;
+    }
+    if (dMaxX > 0.0)
+        return 1.0 / dMaxX;
+
+    double dExtent = 0.0;
+    for (const S3DSVertex& v : aVertices) {
+        for (const float f : {v.x, v.y, v.z}) {
+            const double d = std::fabs(static_cast<double>(f));
+            if (dExtent < d)
+                dExtent = d;
+        }
+    }
+    return dExtent > 0.0 ? 1.0 / dExtent : 1.0;
+}
+
+// Finds an object's first vertex at or after a given position. Objects stand in the
+// vertex array in the order of their faces, so a forward scan from the previous base is one
+// pass over the vertices in all. A face whose object has no vertex there (a malformed file)
+// would make every later search scan to the end; after the first such miss the vertices are
+// indexed by object number instead, which answers the same question by binary search.
+class CObjectBases {
+public:
+    explicit CObjectBases(const std::vector<S3DSVertex>& aVertices) : m_aVertices(aVertices) {}
+
+    std::size_t Find(std::int32_t nObject, std::size_t nFrom)
+    {
+        if (m_aIndex.empty()) {
+            for (std::size_t k = nFrom; k < m_aVertices.size(); ++k) {
+                if (m_aVertices[k].nObject == nObject)
+                    return k;
+            }
+            m_aIndex.reserve(m_aVertices.size());
+            for (std::size_t k = 0; k < m_aVertices.size(); ++k)
+                m_aIndex.emplace_back(m_aVertices[k].nObject, k);
+            std::sort(m_aIndex.begin(), m_aIndex.end());
+            return kNone;
+        }
+        const auto it = std::lower_bound(m_aIndex.begin(), m_aIndex.end(), std::make_pair(nObject, nFrom));
+        return it != m_aIndex.end() && it->first == nObject ? it->second : kNone;
+    }
+
+private:
+    const std::vector<S3DSVertex>& m_aVertices;
+    std::vector<std::pair<std::int32_t, std::size_t>> m_aIndex;  // (object, position), sorted
+};
+
+float Scaled(float f, double dScale)
+{
+    return static_cast<float>(static_cast<double>(f) * dScale);
+}
+
+// Transparency reaches GL unscaled as the alpha of all three colours, and the ambient colour
+// doubles as the current colour, which colour tracking turns into ambient and diffuse.
+void ApplyMaterial(const S3DSMaterial& m)
+{
+    const float fAlpha = static_cast<float>(m.nTransparency);
+    const float fAmbient[4] = {m.fAmbient[0], m.fAmbient[1], m.fAmbient[2], fAlpha};
+    const float fDiffuse[4] = {m.fDiffuse[0], m.fDiffuse[1], m.fDiffuse[2], fAlpha};
+    const float fSpecular[4] = {m.fSpecular[0], m.fSpecular[1], m.fSpecular[2], fAlpha};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glColor3fv(m.fAmbient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    // Files store a percentage; anything above GL's limit of 128 (only a damaged file has
+    // one) would raise GL_INVALID_VALUE and leave the previous material's shininess.
+    glMaterialf(GL_FRONT, GL_SHININESS, static_cast<float>(std::clamp(m.nShininess, 0, 128)));
+}
+
+} // namespace
+
+double C3DS::DrawModel(double dScale, bool bVertexStrip, bool bAxes)
+{
+    if (m_aVertices.empty() || m_aFaces.empty())
+        return dScale;
+    if (dScale == 0.0)
+        dScale = FitScale(m_aVertices);
+
+    GLboolean bAlphaTest = GL_FALSE, bBlend = GL_FALSE;
+    GLint nBlendSrc = GL_ONE, nBlendDst = GL_ZERO;
+    GLfloat fAmbient[4] = {}, fDiffuse[4] = {}, fSpecular[4] = {}, fShininess = 0.0f;
+    glGetBooleanv(GL_ALPHA_TEST, &bAlphaTest);
+    glGetBooleanv(GL_BLEND, &bBlend);
+    glGetIntegerv(GL_BLEND_SRC, &nBlendSrc);
+    glGetIntegerv(GL_BLEND_DST, &nBlendDst);
+    glGetMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &fShininess);
+
+    // The alpha function is left at GL_ALWAYS, so the alpha test passes everything.
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+
+    glPushMatrix();
+
+    if (bVertexStrip) {
+        glBegin(GL_LINE_STRIP);
+        for (const S3DSVertex& v : m_aVertices)
+            glVertex3f(Scaled(v.x, dScale), Scaled(v.y, dScale), Scaled(v.z, dScale));
+        glEnd();
+    }
+
+    glBegin(GL_TRIANGLES);
+    try {
+        CMaterialCursor cMaterials(m_aFaceMaterials, m_aMaterials, m_aFaces.size());
+        CObjectBases cBases(m_aVertices);
+        std::int32_t nObject = 0;
+        std::size_t nBase = 0;  // the vertex array is not empty, so position 0 exists
+        bool bObjectMissing = false;
+        for (std::size_t i = 0; i < m_aFaces.size(); ++i) {
+            const S3DSFace& face = m_aFaces[i];
+            if (const S3DSMaterial* pMaterial = cMaterials.Select(i, face.nObject))
+                ApplyMaterial(*pMaterial);
+
+            if (face.nObject != nObject) {
+                nObject = face.nObject;
+                const std::size_t nFound = cBases.Find(nObject, nBase);
+                bObjectMissing = nFound == kNone;
+                if (!bObjectMissing)
+                    nBase = nFound;
+            }
+            // A face that reaches outside the vertices is left out; the triangle count
+            // stays a multiple of three because nothing of it has been sent yet.
+            const std::size_t nAvailable = m_aVertices.size() - nBase;
+            if (bObjectMissing || face.a >= nAvailable || face.b >= nAvailable || face.c >= nAvailable)
+                continue;
+
+            const S3DSVertex& a = m_aVertices[nBase + face.a];
+            const S3DSVertex& b = m_aVertices[nBase + face.b];
+            const S3DSVertex& c = m_aVertices[nBase + face.c];
+            const float ax = Scaled(a.x, dScale), ay = Scaled(a.y, dScale), az = Scaled(a.z, dScale);
+            const float bx = Scaled(b.x, dScale), by = Scaled(b.y, dScale), bz = Scaled(b.z, dScale);
+            const float cx = Scaled(c.x, dScale), cy = Scaled(c.y, dScale), cz = Scaled(c.z, dScale);
+            SVector3d normal;
+            CalcFaceNormal(ax, ay, az, bx, by, bz, cx, cy, cz, &normal);
+            glNormal3f(static_cast<float>(normal.x), static_cast<float>(normal.y), static_cast<float>(normal.z));
+            glVertex3f(ax, ay, az);
+            glVertex3f(bx, by, bz);
+            glVertex3f(cx, cy, cz);
+        }
+    } catch (const std::bad_alloc&) {
+        // Only the search indexes allocate. Without them the rest of this frame is left
+        // out, but the primitive and the caller's state are still closed and restored.
+    }
+    glEnd();
+
+    if (bAxes) {
+        glBegin(GL_LINES);
+        glColor3f(1.0f, 0.0f, 0.0f);
+        glVertex3i(0, 0, 0);
+        glVertex3i(5, 0, 0);
+        glColor3f(0.0f, 1.0f, 0.0f);
+        glVertex3i(0, 0, 0);
+        glVertex3i(0, 5, 0);
+        glColor3f(0.0f, 0.0f, 1.0f);
+        glVertex3i(0, 0, 0);
+        glVertex3i(0, 0, 5);
+        glEnd();
+    }
+
+    glPopMatrix();
+
+    glMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    glMaterialf(GL_FRONT, GL_SHININESS, fShininess);
+    if (!bAlphaTest)
+        glDisable(GL_ALPHA_TEST);
+    if (!bBlend)
+        glDisable(GL_BLEND);
+    glBlendFunc(static_cast<GLenum>(nBlendSrc), static_cast<GLenum>(nBlendDst));
+
+    return dScale;
+}

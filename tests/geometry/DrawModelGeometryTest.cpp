@@ -1,0 +1,204 @@
+// Where DrawModel puts vertices: the scale, each object's own base, the normal, the
+// optional vertex strip and axes, and faces that reach outside the vertex array.
+#include "DrawModelFixture.h"
+
+namespace {
+
+using DrawModelGeometry = CDrawModelTest;
+
+TEST_F(DrawModelGeometry, FitScaleComesFromTheLargestPositiveX)
+{
+    AddVertex(1, -4, 0, 0);
+    AddVertex(1, 1, 2, 0);
+    AddVertex(1, 2, 0, 4);
+    AddFace(1, 0, 1, 2);
+    double dReturned = 0.0;
+    const auto aTriangles = Triangles(Draw(0.0, false, false, &dReturned));
+    EXPECT_EQ(dReturned, 0.5);
+    ASSERT_EQ(aTriangles.size(), 1u);
+    ASSERT_EQ(aTriangles[0].aVertices.size(), 3u);
+    ExpectCorner(aTriangles[0].aVertices[0], -2, 0, 0);
+    ExpectCorner(aTriangles[0].aVertices[1], 0.5f, 1, 0);
+    ExpectCorner(aTriangles[0].aVertices[2], 1, 0, 2);
+}
+
+TEST_F(DrawModelGeometry, GivenScaleIsUsedAndReturnedUnchanged)
+{
+    AddVertex(1, -1, 0, 0);
+    AddVertex(1, 1, 0, 0);
+    AddVertex(1, 0, 1.5f, -1);
+    AddFace(1, 0, 1, 2);
+    double dReturned = 0.0;
+    const auto aTriangles = Triangles(Draw(3.0, false, false, &dReturned));
+    EXPECT_EQ(dReturned, 3.0);
+    ASSERT_EQ(aTriangles.size(), 1u);
+    ExpectCorner(aTriangles[0].aVertices[0], -3, 0, 0);
+    ExpectCorner(aTriangles[0].aVertices[2], 0, 4.5f, -3);
+}
+
+TEST_F(DrawModelGeometry, ModelWithoutPositiveXFallsBackToItsLargestCoordinate)
+{
+    AddVertex(1, -2, 0, 0);
+    AddVertex(1, 0, -4, 0);
+    AddVertex(1, -1, 0, 3);
+    AddFace(1, 0, 1, 2);
+    double dReturned = 0.0;
+    const auto aTriangles = Triangles(Draw(0.0, false, false, &dReturned));
+    EXPECT_EQ(dReturned, 0.25);
+    ASSERT_EQ(aTriangles.size(), 1u);
+    ExpectCorner(aTriangles[0].aVertices[0], -0.5f, 0, 0);
+    ExpectCorner(aTriangles[0].aVertices[1], 0, -1, 0);
+    ExpectCorner(aTriangles[0].aVertices[2], -0.25f, 0, 0.75f);
+
+    C3DS point;
+    point.m_aVertices.assign(3, {1, 0, 0, 0});
+    point.m_aFaces.push_back({1, 0, 1, 2, 0});
+    EXPECT_EQ(point.DrawModel(0.0, false, false), 1.0);
+}
+
+TEST_F(DrawModelGeometry, EachObjectIsDrawnFromItsOwnFirstVertex)
+{
+    // Object 1: three vertices, two faces. Object 3 (object 2 held no mesh): four vertices,
+    // three faces, whose corner 0 is the fourth vertex of the array.
+    AddVertex(1, 0, 0, 0);
+    AddVertex(1, 1, 0, 0);
+    AddVertex(1, 0, 1, 0);
+    AddVertex(3, 4, 4, 0);
+    AddVertex(3, 5, 4, 0);
+    AddVertex(3, 4, 5, 0);
+    AddVertex(3, 5, 5, 1);
+    AddFace(1, 0, 1, 2);
+    AddFace(1, 2, 1, 0);
+    AddFace(3, 0, 1, 2);
+    AddFace(3, 1, 3, 2);
+    AddFace(3, 3, 0, 1);
+    const auto aTriangles = Triangles(Draw(1.0));
+    ASSERT_EQ(aTriangles.size(), 5u);
+    ExpectCorner(aTriangles[1].aVertices[0], 0, 1, 0);
+    ExpectCorner(aTriangles[2].aVertices[0], 4, 4, 0);
+    ExpectCorner(aTriangles[2].aVertices[1], 5, 4, 0);
+    ExpectCorner(aTriangles[3].aVertices[1], 5, 5, 1);
+    ExpectCorner(aTriangles[4].aVertices[1], 4, 4, 0);
+}
+
+TEST_F(DrawModelGeometry, EachFaceGetsItsUnitNormal)
+{
+    AddVertex(1, 0, 0, 0);
+    AddVertex(1, 1, 0, 0);
+    AddVertex(1, 0, 1, 0);
+    AddFace(1, 0, 1, 2);
+    m_model.DrawModel(1.0, false, false);
+    GLfloat fNormal[3] = {};
+    glGetFloatv(GL_CURRENT_NORMAL, fNormal);
+    EXPECT_EQ(fNormal[0], 0.0f);
+    EXPECT_EQ(fNormal[1], 0.0f);
+    EXPECT_EQ(fNormal[2], 1.0f);
+
+    // The last face decides what is left behind; at the fit scale it is still of unit length.
+    AddVertex(1, 0, 0, 3);
+    AddFace(1, 0, 3, 1);
+    m_model.DrawModel(0.0, false, false);
+    glGetFloatv(GL_CURRENT_NORMAL, fNormal);
+    EXPECT_FLOAT_EQ(fNormal[0], 0.0f);
+    EXPECT_FLOAT_EQ(fNormal[1], 1.0f);
+    EXPECT_FLOAT_EQ(fNormal[2], 0.0f);
+}
+
+TEST_F(DrawModelGeometry, LitColourFollowsTheFaceNormal)
+{
+    // A directional light along +Z: the face turned towards it is lit, the one turned away
+    // (same corners, other order) gets only the ambient term.
+    AddVertex(1, -8, -8, 0);
+    AddVertex(1, 8, -8, 0);
+    AddVertex(1, 0, 8, 0);
+    AddFace(1, 0, 1, 2);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat fDirection[4] = {0, 0, 1, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, fDirection);
+    auto aTriangles = Triangles(Draw(1.0));
+    ASSERT_EQ(aTriangles.size(), 1u);
+    EXPECT_NEAR(aTriangles[0].aVertices[0].r, 0.8f + 0.2f * 0.2f, 1e-3f);  // default material
+
+    m_model.m_aFaces[0] = {1, 0, 2, 1, 0};
+    aTriangles = Triangles(Draw(1.0));
+    ASSERT_EQ(aTriangles.size(), 1u);
+    EXPECT_NEAR(aTriangles[0].aVertices[0].r, 0.2f * 0.2f, 1e-3f);
+}
+
+TEST_F(DrawModelGeometry, VertexStripAndAxesOnlyWhenAsked)
+{
+    AddVertex(1, 1, 0, 0);
+    AddVertex(1, 2, 0, 0);
+    AddVertex(1, 2, 2, 0);
+    AddVertex(2, -2, 2, 0);
+    AddVertex(2, -2, -2, 0);
+    AddFace(1, 0, 1, 2);
+    AddFace(2, 0, 1, 1);
+
+    auto lines = [](const std::vector<SFeedbackPrimitive>& aAll) {
+        std::vector<SFeedbackPrimitive> aLines;
+        for (SFeedbackPrimitive p : aAll) {
+            const auto token = static_cast<GLint>(p.fToken);
+            if (token != GL_LINE_TOKEN && token != GL_LINE_RESET_TOKEN)
+                continue;
+            for (SFeedbackVertex& v : p.aVertices)
+                ToModel(v);
+            aLines.push_back(p);
+        }
+        return aLines;
+    };
+    EXPECT_TRUE(lines(Draw(1.0)).empty());
+
+    // At scale 0.5: the strip through all five vertices (across the object boundary), then
+    // the triangles, then three unscaled axes in red, green and blue.
+    const auto aAll = Draw(0.5, true, true);
+    const auto aLines = lines(aAll);
+    ASSERT_EQ(aLines.size(), 7u);
+    const float aStrip[5][2] = {{0.5f, 0}, {1, 0}, {1, 1}, {-1, 1}, {-1, -1}};
+    for (std::size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        ExpectCorner(aLines[k].aVertices[0], aStrip[k][0], aStrip[k][1], 0);
+        ExpectCorner(aLines[k].aVertices[1], aStrip[k + 1][0], aStrip[k + 1][1], 0);
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        const SFeedbackPrimitive& axis = aLines[4 + k];
+        ExpectCorner(axis.aVertices[0], 0, 0, 0);
+        ExpectCorner(axis.aVertices[1], k == 0 ? 5.0f : 0.0f, k == 1 ? 5.0f : 0.0f, k == 2 ? 5.0f : 0.0f);
+        ExpectColour(axis.aVertices[1], k == 0 ? 1.0f : 0.0f, k == 1 ? 1.0f : 0.0f, k == 2 ? 1.0f : 0.0f);
+    }
+    EXPECT_EQ(static_cast<GLint>(aAll[4].fToken), GL_POLYGON_TOKEN);  // triangles between strip and axes
+    EXPECT_EQ(static_cast<GLint>(aAll[aAll.size() - 4].fToken), GL_POLYGON_TOKEN);
+
+    GLfloat fColour[4] = {};
+    glGetFloatv(GL_CURRENT_COLOR, fColour);
+    EXPECT_EQ(fColour[2], 1.0f);  // the axes leave the current colour blue
+}
+
+TEST_F(DrawModelGeometry, FacesOutsideTheVerticesAreSkippedAndTheRestDrawn)
+{
+    AddVertex(1, 0, 0, 0);
+    AddVertex(1, 1, 0, 0);
+    AddVertex(1, 0, 1, 0);
+    AddVertex(2, 4, 4, 0);
+    AddVertex(2, 5, 4, 0);
+    AddVertex(2, 4, 5, 0);
+    AddFace(1, 0, 1, 2);      // drawn
+    AddFace(1, 0, 1, 3);      // too large for object 1 but inside the array: takes object 2's vertex
+    AddFace(1, 0, 6, 1);      // past the array: skipped
+    AddFace(5, 0, 1, 2);      // object 5 has no vertex: skipped
+    AddFace(2, 0, 1, 2);      // found from the unchanged base
+    AddFace(2, 0, 1, 65535);  // skipped
+    AddFace(1, 0, 1, 2);      // object 1 lies before object 2's base: skipped
+    AddFace(2, 2, 1, 0);      // drawn
+    const auto aTriangles = Triangles(Draw(1.0));
+    ASSERT_EQ(aTriangles.size(), 4u);
+    ExpectCorner(aTriangles[0].aVertices[2], 0, 1, 0);
+    ExpectCorner(aTriangles[1].aVertices[2], 4, 4, 0);
+    ExpectCorner(aTriangles[2].aVertices[0], 4, 4, 0);
+    ExpectCorner(aTriangles[3].aVertices[0], 4, 5, 0);
+    ExpectCorner(aTriangles[3].aVertices[2], 4, 4, 0);
+}
+
+} // namespace
