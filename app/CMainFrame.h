@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class CRecentFileList;
+class CTessaronView;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+
+// The main window: the workspace of model windows, the menus (128 without a document,
+// 129 while one is active), the toolbar, the status bar with its lock-key panes. It
+// holds no viewer logic: model commands go to the active view.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Builds toolbar, status bar and docking; -1 when the toolbar bitmap is missing.
+    int OnCreate();
+
+    QMdiArea* MdiArea() const { return m_pArea; }
+    CTessaronView* ActiveView() const;
+    QAction* Action(unsigned nID) const;
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QStatusBar* StatusBar() const { return m_wndStatusBar; }
+    unsigned CurrentMenuID() const { return m_nMenuID; }
+
+    // Re-reads check marks and enabled states from the active view, as after every
+    // command, key and activation.
+    void UpdateCommandUI();
+    // Rebuilds the menu bar for the current state (also after the recent-file list changed).
+    void RebuildMenu();
+    // Updates the CAP, NUM and SCRL panes from the X keyboard's lock state.
+    void UpdateIndicators();
+
+    // Set by the application: where commands it serves go, and the recent-file list to show.
+    std::map<unsigned, std::function<void()>> m_appCommands;
+    const CRecentFileList* m_pRecentFiles = nullptr;
+    std::function<void(std::size_t)> m_fnOpenRecent;
+
+protected:
+    bool event(QEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+
+private:
+    void CreateActions();
+    void OnCommand(unsigned nID);
+    void FillWindowMenu(QMenu* pMenu);
+    void PrintActiveView();
+    void ShowHelp();
+
+    QStatusBar* m_wndStatusBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    QMdiArea* m_pArea = nullptr;
+    std::map<unsigned, QAction*> m_actions;
+    QLabel* m_pIndicators[3] = {};
+    unsigned m_nMenuID = 0;
+};
