@@ -47,6 +47,9 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(const std::string& strPath)
             if (e->strKey == strKey && e->pFrame) {
                 if (m_pArea)
                     m_pArea->setActiveSubWindow(e->pFrame);
+                // Choosing a file again makes it the most recent one, open or not.
+                if (m_fnFileOpened)
+                    m_fnFileOpened(strPath);
                 return e->pDoc.get();
             }
         }
