@@ -114,6 +114,19 @@ private:
         return READ_OK;
     }
 
+    // Records read by count may run past their own chunk, so a crafted file can make
+    // many short chunks read the same bytes again and again. No file holds more records
+    // of a kind than its bytes could store one after the other; beyond that the records
+    // can only be such re-reads, and the file is treated as cut short. This keeps the
+    // model linear in the file's size.
+    bool Exceeds(std::size_t& nTotal, std::size_t nCount, std::size_t nRecordSize) const
+    {
+        if (nCount > m_nSize / nRecordSize - nTotal)
+            return true;
+        nTotal += nCount;
+        return false;
+    }
+
     // Length of the zero-terminated string at pos, or -1 when its zero byte is missing.
     std::ptrdiff_t StringLength(std::size_t pos) const
     {
@@ -219,7 +232,7 @@ private:
                 if (nData < 2)
                     return READ_TRUNCATED;
                 const std::size_t nCount = U16(p + posData);
-                if (nCount * 12 > nData - 2)
+                if (nCount * 12 > nData - 2 || Exceeds(m_nVertices, nCount, 12))
                     return READ_TRUNCATED;
                 AppendVertices(p + posData + 2, nCount);
                 break;
@@ -236,7 +249,7 @@ private:
                 if (nData < 2)
                     return READ_TRUNCATED;
                 const std::size_t nCount = U16(p + posData);
-                if (nCount * 8 > nData - 2)
+                if (nCount * 8 > nData - 2 || Exceeds(m_nFaces, nCount, 8))
                     return READ_TRUNCATED;
                 m_wContext = CHUNK_FACE_LIST;
                 AppendFaces(p + posData + 2, nCount);
@@ -251,7 +264,7 @@ private:
                 if (Left(posCount) < 2)
                     return READ_TRUNCATED;
                 const std::size_t nCount = U16(p + posCount);
-                if (nCount * 2 > Left(posCount) - 2)
+                if (nCount * 2 > Left(posCount) - 2 || Exceeds(m_nFaceMaterials, nCount, 2))
                     return READ_TRUNCATED;
                 AppendFaceMaterials(std::string_view(reinterpret_cast<const char*>(p + posData), nName),
                                     p + posCount + 2, nCount);
@@ -318,6 +331,7 @@ private:
     std::uint16_t m_wContext;
     std::uint16_t m_wProperty;
     std::int64_t m_nObject = 0;  // named objects met so far; the current object's number
+    std::size_t m_nVertices = 0, m_nFaces = 0, m_nFaceMaterials = 0;  // records read so far
     S3DSMaterial m_pending;      // not cleared between materials, by design
 };
 

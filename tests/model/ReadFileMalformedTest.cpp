@@ -183,3 +183,21 @@ TEST(ReadFileMalformed, RandomCorruptionNeverEscapesTheBuffer)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ReadFileMalformed, OverlappingRecordListsCannotBlowUpTheModel)
+{
+    // Thousands of 6-byte vertex-list chunks, each whose count reaches over all the
+    // ones behind it: without a bound the records grow with the square of the file.
+    C3dsWriter w;
+    w.LeadIn().BeginObject("o");
+    for (int i = 0; i < 20000; ++i)
+        w.Raw({0x10, 0x41, 0x06, 0x00, 0x00, 0x00});
+    const auto& bytes = w.Bytes();
+    C3DS model;
+    EXPECT_EQ(model.ReadBuffer(bytes.data(), bytes.size()), READ_TRUNCATED);
+    EXPECT_LE(model.m_aVertices.size() * 12, bytes.size());
+}
+
+} // namespace
