@@ -124,13 +124,17 @@ bool CTessaronView::IsOutsideWalkArea() const
 
 void CTessaronView::StepWalk(double dX, double dY)
 {
-    // Each axis is tried on its own, so a step across one edge slides along it.
+    // Each axis is tried on its own, so a step across one edge slides along it. A refused
+    // part puts back the old value: adding and subtracting it again can round to the
+    // neighbouring double, and the eye would move although the step was refused.
+    const double dOldX = m_dEyeX;
     m_dEyeX += dX;
     if (IsOutsideWalkArea())
-        m_dEyeX -= dX;
+        m_dEyeX = dOldX;
+    const double dOldY = m_dEyeY;
     m_dEyeY += dY;
     if (IsOutsideWalkArea())
-        m_dEyeY -= dY;
+        m_dEyeY = dOldY;
 }
 
 void CTessaronView::PitchUp()
