@@ -43,6 +43,9 @@ public:
 
     bool IsCreated() const { return m_bCreated; }
 
+    // A new model window opens at a size to look at a model, not at the minimum.
+    QSize sizeHint() const override { return {640, 480}; }
+
 protected:
     virtual int OnCreate() { return 0; }
     // Qt replaces a widget's context when the widget moves to another top-level window;
