@@ -37,7 +37,7 @@ CMaterialCursor::CMaterialCursor(const std::vector<S3DSFaceMaterial>& aFaceMater
 {
 }
 
-const S3DSMaterial* CMaterialCursor::Select(std::size_t nFace, std::int32_t nObject)
+const S3DSMaterial* CMaterialCursor::Search(std::size_t nFace, std::int32_t nObject)
 {
     const S3DSMaterial* pApply = nullptr;
     std::size_t j = m_nCursor;

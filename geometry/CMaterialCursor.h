@@ -29,7 +29,17 @@ public:
                     std::size_t nFaces);
 
     // The material to apply before face nFace of object nObject, or null to keep the one in effect.
-    const S3DSMaterial* Select(std::size_t nFace, std::int32_t nObject);
+    const S3DSMaterial* Select(std::size_t nFace, std::int32_t nObject)
+    {
+        // Most faces of a well-formed file stop at the cursor's own entry, on the name already
+        // in effect: decided here without a call, the same way either walk would decide it.
+        if (m_nCursor < m_aFaceMaterials.size()) {
+            const S3DSFaceMaterial& e = m_aFaceMaterials[m_nCursor];
+            if ((e.wObject == nObject || static_cast<std::size_t>(e.wFace) == nFace) && e.strMaterial == m_strCurrent)
+                return nullptr;
+        }
+        return Search(nFace, nObject);
+    }
 
     // How many entries the literal walk may look at before the index is built; 0 builds it
     // on the first search. Lets tests drive both walks over the same faces.
@@ -39,6 +49,7 @@ public:
     std::string_view CurrentName() const { return m_strCurrent.view(); }
 
 private:
+    const S3DSMaterial* Search(std::size_t nFace, std::int32_t nObject);
     // Either stops the search at entry nPos (true, with *ppApply set) or takes its name as
     // the current one and lets the search go on (false).
     bool StopsAt(std::size_t nPos, const S3DSMaterial** ppApply);

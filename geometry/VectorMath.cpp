@@ -41,18 +41,9 @@ void ProcessVectors_1(std::uint32_t iProcessTyp, const SVector3d* pIn, SVector3d
         *pOut = {dR, ClampedAcos(v.z / dR), ClampedAcos(v.x / dRxy)};
         return;
     }
-    case VECTOR_UNIT: {
-        SVector3d v = *pIn;
-        const double dLength = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-        if (dLength != 0.0) {
-            const double dInverse = 1.0 / dLength;
-            v.x *= dInverse;
-            v.y *= dInverse;
-            v.z *= dInverse;
-        }
-        *pOut = v;
+    case VECTOR_UNIT:
+        UnitVector(pIn, pOut);
         return;
-    }
     case VECTOR_SCALE: {
         const SVector3d v = *pIn;
         *pOut = {dK * v.x, dK * v.y, dK * v.z};
@@ -72,13 +63,4 @@ void ProcessVectors_1(std::uint32_t iProcessTyp, const SVector3d* pIn, SVector3d
         ReportError("ERROR: Unknown iProcessTyp in ProcessVectors_1");
         return;
     }
-}
-
-void CalcFaceNormal(double ax, double ay, double az, double bx, double by, double bz, double cx, double cy,
-                    double cz, SVector3d* pNormal)
-{
-    const double ux = ax - bx, uy = ay - by, uz = az - bz;
-    const double vx = ax - cx, vy = ay - cy, vz = az - cz;
-    *pNormal = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
-    ProcessVectors_1(VECTOR_UNIT, pNormal, pNormal, 0.0);
 }

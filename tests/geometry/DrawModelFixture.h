@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/C3DS.h"
-#include "support/GLTestContext.h"
+#include "support/GLTest.h"
 
 #include <GL/gl.h>
 

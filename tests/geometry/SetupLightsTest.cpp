@@ -1,5 +1,5 @@
 // The fixed light and front material that every view context starts from.
-#include "support/GLTestContext.h"
+#include "support/GLTest.h"
 #include "view/CGLSetup.h"
 
 #include <GL/gl.h>

@@ -1,5 +1,7 @@
 #include "GLTestContext.h"
 
+#include <gtest/gtest.h>
+
 namespace {
 
 // Created before the first test runs, not when tests are merely listed, so test discovery

@@ -1,0 +1,358 @@
+// Frame cost of C3DS::DrawModel beside its floor: a bare loop that issues the same glBegin,
+// glNormal3f, glVertex3f and glEnd calls from a prepared array, for the same model, in the
+// same context, in the same run. A second floor also makes DrawModel's material calls at the
+// same faces, which separates what GL charges for those calls from DrawModel's own work.
+// Everything draws into a 64 x 64 framebuffer under the viewer's light set-up with blending
+// and alpha test on, and every frame ends with glFinish. Medians of rounds in rotating order.
+#include "geometry/CMaterialCursor.h"
+#include "geometry/VectorMath.h"
+#include "model/C3DS.h"
+#include "support/GLTestContext.h"
+#include "view/CGLSetup.h"
+
+#include <GL/gl.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::size_t g_nSink;  // keeps work whose result is not printed from being optimised away
+
+// A gently waved sheet of nSide x nSide vertices, so faces have differing normals, with
+// nFaces faces over its cells (cells are reused when more faces are asked for than it has).
+void AddSheet(C3DS& model, std::int32_t nObject, int nSide, std::size_t nFaces, float fX, float fY)
+{
+    const float fStep = 1.0f / static_cast<float>(nSide - 1);
+    for (int r = 0; r < nSide; ++r) {
+        for (int c = 0; c < nSide; ++c) {
+            const float x = static_cast<float>(c) * fStep, y = static_cast<float>(r) * fStep;
+            model.m_aVertices.push_back({nObject, fX + x, fY + y, 0.05f * std::sin(9.0f * x) * std::cos(7.0f * y)});
+        }
+    }
+    const std::size_t nCells = static_cast<std::size_t>(nSide - 1) * static_cast<std::size_t>(nSide - 1);
+    for (std::size_t f = 0; f < nFaces; ++f) {
+        const std::size_t nCell = (f / 2) % nCells;
+        const auto r = static_cast<int>(nCell / static_cast<std::size_t>(nSide - 1));
+        const auto c = static_cast<int>(nCell % static_cast<std::size_t>(nSide - 1));
+        const auto v = static_cast<std::uint16_t>(r * nSide + c);
+        const auto vRight = static_cast<std::uint16_t>(v + 1), vUp = static_cast<std::uint16_t>(v + nSide);
+        const auto vDiagonal = static_cast<std::uint16_t>(vUp + 1);
+        if (f % 2 == 0)
+            model.m_aFaces.push_back({nObject, v, vRight, vDiagonal, 0});
+        else
+            model.m_aFaces.push_back({nObject, v, vDiagonal, vUp, 0});
+    }
+}
+
+// Entries as the reader leaves them: one per listed face, in two groups that split the
+// object's faces, each naming a material of its own.
+void AddGroups(C3DS& model, std::int32_t nObject, std::size_t nFaces)
+{
+    for (const char* pszHalf : {"a", "b"}) {
+        S3DSMaterial m;
+        char szName[32];
+        std::snprintf(szName, sizeof szName, "object%d%s", nObject, pszHalf);
+        m.strName = szName;
+        m.fAmbient[0] = 0.2f + 0.05f * static_cast<float>(nObject % 8);
+        m.fAmbient[1] = pszHalf[0] == 'a' ? 0.6f : 0.3f;
+        m.fAmbient[2] = 0.5f;
+        std::copy(m.fAmbient, m.fAmbient + 3, m.fDiffuse);
+        m.fSpecular[0] = m.fSpecular[1] = m.fSpecular[2] = 0.5f;
+        m.nShininess = 40;
+        m.nTransparency = 0;
+        model.m_aMaterials.push_back(m);
+    }
+    const CSharedString strA = model.m_aMaterials[model.m_aMaterials.size() - 2].strName;
+    const CSharedString strB = model.m_aMaterials.back().strName;
+    for (std::size_t f = 0; f < nFaces; ++f) {
+        model.m_aFaceMaterials.push_back(
+            {static_cast<std::uint16_t>(nObject), static_cast<std::uint16_t>(f), f < nFaces / 2 ? strA : strB});
+    }
+}
+
+// The floors' input: per face its normal and three scaled corners, computed as DrawModel
+// computes them, so every loop sends identical values; and the material DrawModel applies
+// before the face, if any.
+struct SFloor {
+    std::vector<float> aFloats;
+    std::vector<const S3DSMaterial*> aMaterials;
+};
+
+SFloor PrepareFloor(const C3DS& model, double dScale)
+{
+    SFloor floor;
+    floor.aFloats.reserve(model.m_aFaces.size() * 12);
+    floor.aMaterials.reserve(model.m_aFaces.size());
+    CMaterialCursor cursor(model.m_aFaceMaterials, model.m_aMaterials, model.m_aFaces.size());
+    std::int32_t nObject = 0;
+    std::size_t nBase = 0;
+    for (std::size_t i = 0; i < model.m_aFaces.size(); ++i) {
+        const S3DSFace& face = model.m_aFaces[i];
+        floor.aMaterials.push_back(cursor.Select(i, face.nObject));
+        if (face.nObject != nObject) {
+            nObject = face.nObject;
+            while (model.m_aVertices[nBase].nObject != nObject)
+                ++nBase;
+        }
+        float f[9];
+        const std::uint16_t aCorners[3] = {face.a, face.b, face.c};
+        for (int k = 0; k < 3; ++k) {
+            const S3DSVertex& v = model.m_aVertices[nBase + aCorners[k]];
+            f[3 * k] = static_cast<float>(v.x * dScale);
+            f[3 * k + 1] = static_cast<float>(v.y * dScale);
+            f[3 * k + 2] = static_cast<float>(v.z * dScale);
+        }
+        SVector3d n;
+        CalcFaceNormal(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], &n);
+        floor.aFloats.insert(floor.aFloats.end(),
+                             {static_cast<float>(n.x), static_cast<float>(n.y), static_cast<float>(n.z)});
+        floor.aFloats.insert(floor.aFloats.end(), f, f + 9);
+    }
+    return floor;
+}
+
+// The calls DrawModel makes to apply a material.
+void ApplyMaterial(const S3DSMaterial& m)
+{
+    const float fAlpha = static_cast<float>(m.nTransparency);
+    const float fAmbient[4] = {m.fAmbient[0], m.fAmbient[1], m.fAmbient[2], fAlpha};
+    const float fDiffuse[4] = {m.fDiffuse[0], m.fDiffuse[1], m.fDiffuse[2], fAlpha};
+    const float fSpecular[4] = {m.fSpecular[0], m.fSpecular[1], m.fSpecular[2], fAlpha};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glColor3fv(m.fAmbient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    glMaterialf(GL_FRONT, GL_SHININESS, static_cast<float>(std::clamp(m.nShininess, 0, 128)));
+}
+
+// The floor proper issues only the normal and vertex calls; with bMaterials it also makes
+// DrawModel's material calls at the same faces, which shows what GL itself charges for them.
+// Either way the blending, alpha-test and front-material state is put back as DrawModel does.
+void DrawFloor(const SFloor& floor, bool bMaterials)
+{
+    GLfloat fAmbient[4], fDiffuse[4], fSpecular[4], fShininess;
+    glGetMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &fShininess);
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+    glBegin(GL_TRIANGLES);
+    for (std::size_t i = 0, k = 0; k < floor.aFloats.size(); ++i, k += 12) {
+        if (bMaterials && floor.aMaterials[i])
+            ApplyMaterial(*floor.aMaterials[i]);
+        const float* p = &floor.aFloats[k];
+        glNormal3f(p[0], p[1], p[2]);
+        glVertex3f(p[3], p[4], p[5]);
+        glVertex3f(p[6], p[7], p[8]);
+        glVertex3f(p[9], p[10], p[11]);
+    }
+    glEnd();
+    glMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
+    glMaterialf(GL_FRONT, GL_SHININESS, fShininess);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+}
+
+// Wall time and the process's CPU time (all threads, llvmpipe's included) of one frame.
+// The machine is shared, so CPU time is the steadier figure; both are reported.
+struct STimes {
+    double dWall;
+    double dCpu;
+};
+
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+STimes Frame(const std::function<void()>& draw)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFinish();
+    const double dCpu = CpuMs();
+    const auto start = Clock::now();
+    draw();
+    glFinish();
+    return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), CpuMs() - dCpu};
+}
+
+double Median(std::vector<double> a)
+{
+    std::sort(a.begin(), a.end());
+    return a[a.size() / 2];
+}
+
+struct SSeries {
+    std::vector<double> aWall, aCpu;
+    void Add(const STimes& t)
+    {
+        aWall.push_back(t.dWall);
+        aCpu.push_back(t.dCpu);
+    }
+    STimes Medians() const { return {Median(aWall), Median(aCpu)}; }
+};
+
+struct SResult {
+    STimes drawModel;
+    STimes floor;
+    STimes floorWithMaterials;
+};
+
+// Object mode's call: scale 0, so the fit scale is computed anew in every frame. The three
+// kinds of frame take turns, in rotating order, so drift hits each alike.
+SResult Measure(C3DS& model, int nRounds)
+{
+    const double dScale = model.DrawModel(0.0, false, false);
+    const SFloor floor = PrepareFloor(model, dScale);
+    const std::function<void()> aDraws[3] = {
+        [&] { model.DrawModel(0.0, false, false); },
+        [&] { DrawFloor(floor, false); },
+        [&] { DrawFloor(floor, true); },
+    };
+    SSeries aSeries[3];
+    for (const auto& draw : aDraws)
+        Frame(draw);
+    for (int r = 0; r < nRounds; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            const int n = (r + k) % 3;
+            aSeries[n].Add(Frame(aDraws[n]));
+        }
+    }
+    return {aSeries[0].Medians(), aSeries[1].Medians(), aSeries[2].Medians()};
+}
+
+// The material rule walked entry by entry from the cursor, without DrawModel's index: how
+// long its search alone takes for one frame.
+double LiteralSearchMs(const C3DS& model)
+{
+    const auto start = Clock::now();
+    std::size_t nCursor = 0, nApplied = 0;
+    std::string strCurrent;
+    for (std::size_t i = 0; i < model.m_aFaces.size(); ++i) {
+        const std::int32_t o = model.m_aFaces[i].nObject;
+        for (std::size_t j = nCursor; j < model.m_aFaceMaterials.size(); ++j) {
+            const S3DSFaceMaterial& e = model.m_aFaceMaterials[j];
+            if (e.wObject != o && e.wFace != i)
+                continue;
+            if (e.strMaterial == strCurrent) {
+                nCursor = j;
+                break;
+            }
+            strCurrent = e.strMaterial.str();
+            const auto it = std::find_if(model.m_aMaterials.begin(), model.m_aMaterials.end(),
+                                         [&](const S3DSMaterial& m) { return m.strName == strCurrent; });
+            if (it != model.m_aMaterials.end()) {
+                nCursor = j;
+                ++nApplied;
+                break;
+            }
+        }
+    }
+    g_nSink = nApplied;
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// nFaces faces of object 1 without entries, then nFaces faces of object 2 with one entry
+// each, numbered within object 2 as a file numbers them. No wFace can equal a face position
+// beyond 65535, so for each such face of object 1 the literal rule scans every entry from
+// the cursor to the end.
+void BuildUnlisted(C3DS& model, std::size_t nFaces)
+{
+    AddSheet(model, 1, 256, nFaces, 0.0f, 0.0f);
+    AddSheet(model, 2, 256, nFaces, 1.5f, 0.0f);
+    AddGroups(model, 2, nFaces);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int nRounds = 9;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        if (std::strcmp(argv[k], "--rounds") == 0)
+            nRounds = std::max(1, std::atoi(argv[k + 1]));
+    }
+
+    // Mesa orphans its vertex buffer many times a frame. With glibc's sliding mmap threshold,
+    // whether each new buffer is fresh mmapped memory (a page fault per page) or recycled heap
+    // depends on the process's allocation history, which swings frame times by 2x between
+    // otherwise identical loops. A fixed threshold keeps every frame on the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    // Rasterising 64 x 64 pixels needs no helper threads; without them llvmpipe's timings
+    // do not depend on how the scheduler treats its threads on a shared machine.
+    setenv("LP_NUM_THREADS", "0", 0);
+    CGLTestContext::Instance();
+    glViewport(0, 0, CGLTestContext::kWidth, CGLTestContext::kHeight);
+    glMatrixMode(GL_PROJECTION);
+    glOrtho(-0.1, 1.1, -0.1, 1.1, -2.0, 2.0);
+    glMatrixMode(GL_MODELVIEW);
+    CGLSetup().SetupLights();
+
+    // 16 objects of 181 x 181 vertices and 64,800 faces each: 1,036,800 triangles.
+    C3DS model;
+    constexpr int kObjects = 16;
+    constexpr std::size_t kFacesPerObject = 2 * 180 * 180;
+    for (int o = 1; o <= kObjects; ++o) {
+        AddSheet(model, o, 181, kFacesPerObject, static_cast<float>((o - 1) % 4) * 1.1f,
+                 static_cast<float>((o - 1) / 4) * 1.1f);
+        AddGroups(model, o, kFacesPerObject);
+    }
+    std::printf("DrawModel frame cost: %zu triangles in %d objects, %zu face-material entries, %zu materials,\n"
+                "%d x %d framebuffer, median of %d rounds\n\n",
+                model.m_aFaces.size(), kObjects, model.m_aFaceMaterials.size(), model.m_aMaterials.size(),
+                CGLTestContext::kWidth, CGLTestContext::kHeight, nRounds);
+    const SResult large = Measure(model, nRounds);
+    auto row = [](const char* pszName, const STimes& t) {
+        std::printf("  %-44s %8.1f ms %8.1f ms\n", pszName, t.dWall, t.dCpu);
+    };
+    auto ratio = [](const char* pszName, const STimes& a, const STimes& b) {
+        std::printf("  %-44s %8.3fx   %8.3fx\n", pszName, a.dWall / b.dWall, a.dCpu / b.dCpu);
+    };
+    std::printf("  %-44s %11s %11s\n", "", "wall", "cpu");
+    row("floor: bare glNormal3f/glVertex3f loop", large.floor);
+    row("floor plus DrawModel's material calls", large.floorWithMaterials);
+    row("DrawModel", large.drawModel);
+    ratio("DrawModel / floor (target <= 1.2x)", large.drawModel, large.floor);
+    ratio("DrawModel / floor plus material calls", large.drawModel, large.floorWithMaterials);
+
+    std::printf("\nAn object without face-material entries, then as many faces with one entry each:\n");
+    STimes previous{0.0, 0.0};
+    for (std::size_t nFaces : {std::size_t{100000}, std::size_t{200000}}) {
+        C3DS unlisted;
+        BuildUnlisted(unlisted, nFaces);
+        const SResult r = Measure(unlisted, nRounds);
+        std::printf(" %zu + %zu faces\n", nFaces, nFaces);
+        row("floor", r.floor);
+        row("floor plus material calls", r.floorWithMaterials);
+        row("DrawModel", r.drawModel);
+        ratio("DrawModel / floor", r.drawModel, r.floor);
+        ratio("DrawModel / floor plus material calls", r.drawModel, r.floorWithMaterials);
+        if (previous.dWall == 0.0) {
+            std::printf("  %-44s %8.1f ms\n", "literal material rule alone, one frame", LiteralSearchMs(unlisted));
+        } else {
+            ratio("DrawModel, doubled / single (linear: 2)", r.drawModel, previous);
+        }
+        previous = r.drawModel;
+    }
+    return 0;
+}
