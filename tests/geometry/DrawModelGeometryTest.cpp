@@ -6,54 +6,33 @@ namespace {
 
 using DrawModelGeometry = CDrawModelTest;
 
-TEST_F(DrawModelGeometry, FitScaleComesFromTheLargestPositiveX)
+TEST_F(DrawModelGeometry, ScaleIsFittedToTheLargestXOrUsedAsGivenAndReturned)
 {
-    AddVertex(1, -4, 0, 0);
-    AddVertex(1, 1, 2, 0);
-    AddVertex(1, 2, 0, 4);
-    AddFace(1, 0, 1, 2);
-    double dReturned = 0.0;
-    const auto aTriangles = Triangles(Draw(0.0, false, false, &dReturned));
-    EXPECT_EQ(dReturned, 0.5);
-    ASSERT_EQ(aTriangles.size(), 1u);
-    ASSERT_EQ(aTriangles[0].aVertices.size(), 3u);
-    ExpectCorner(aTriangles[0].aVertices[0], -2, 0, 0);
-    ExpectCorner(aTriangles[0].aVertices[1], 0.5f, 1, 0);
-    ExpectCorner(aTriangles[0].aVertices[2], 1, 0, 2);
-}
-
-TEST_F(DrawModelGeometry, GivenScaleIsUsedAndReturnedUnchanged)
-{
-    AddVertex(1, -1, 0, 0);
-    AddVertex(1, 1, 0, 0);
-    AddVertex(1, 0, 1.5f, -1);
-    AddFace(1, 0, 1, 2);
-    double dReturned = 0.0;
-    const auto aTriangles = Triangles(Draw(3.0, false, false, &dReturned));
-    EXPECT_EQ(dReturned, 3.0);
-    ASSERT_EQ(aTriangles.size(), 1u);
-    ExpectCorner(aTriangles[0].aVertices[0], -3, 0, 0);
-    ExpectCorner(aTriangles[0].aVertices[2], 0, 4.5f, -3);
-}
-
-TEST_F(DrawModelGeometry, ModelWithoutPositiveXFallsBackToItsLargestCoordinate)
-{
-    AddVertex(1, -2, 0, 0);
-    AddVertex(1, 0, -4, 0);
-    AddVertex(1, -1, 0, 3);
-    AddFace(1, 0, 1, 2);
-    double dReturned = 0.0;
-    const auto aTriangles = Triangles(Draw(0.0, false, false, &dReturned));
-    EXPECT_EQ(dReturned, 0.25);
-    ASSERT_EQ(aTriangles.size(), 1u);
-    ExpectCorner(aTriangles[0].aVertices[0], -0.5f, 0, 0);
-    ExpectCorner(aTriangles[0].aVertices[1], 0, -1, 0);
-    ExpectCorner(aTriangles[0].aVertices[2], -0.25f, 0, 0.75f);
-
-    C3DS point;
-    point.m_aVertices.assign(3, {1, 0, 0, 0});
-    point.m_aFaces.push_back({1, 0, 1, 2, 0});
-    EXPECT_EQ(point.DrawModel(0.0, false, false), 1.0);
+    const struct {
+        std::vector<S3DSVertex> aVertices;
+        double dScale, dExpected;
+    } aCases[] = {
+        {{{1, -4, 0, 0}, {1, 1, -4, 0}, {1, 2, 0, 1}}, 0.0, 0.5},   // 1 / largest x; y = -4 plays no part
+        {{{1, -4, 0, 0}, {1, 1, -4, 0}, {1, 2, 0, 1}}, 1.5, 1.5},   // a given scale is used unchanged
+        {{{1, -2, 0, 0}, {1, 0, -4, 0}, {1, -1, 0, 1}}, 0.0, 0.25}, // no x above 0: 1 / largest coordinate
+        {{{1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}}, 0.0, 1.0},     // a point at the origin
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.dExpected);
+        m_model.m_aVertices = c.aVertices;
+        m_model.m_aFaces = {{1, 0, 1, 2, 0}};
+        double dReturned = -1.0;
+        const auto aTriangles = Triangles(Draw(c.dScale, false, false, &dReturned));
+        EXPECT_EQ(dReturned, c.dExpected);
+        if (c.aVertices[0].x == 0.0f)
+            continue;  // nothing to see of a point
+        ASSERT_EQ(aTriangles.size(), 1u);
+        const auto s = static_cast<float>(c.dExpected);
+        for (std::size_t k = 0; k < 3; ++k) {
+            const S3DSVertex& v = c.aVertices[k];
+            ExpectCorner(aTriangles[0].aVertices[k], v.x * s, v.y * s, v.z * s);
+        }
+    }
 }
 
 TEST_F(DrawModelGeometry, EachObjectIsDrawnFromItsOwnFirstVertex)
@@ -102,28 +81,6 @@ TEST_F(DrawModelGeometry, EachFaceGetsItsUnitNormal)
     EXPECT_FLOAT_EQ(fNormal[0], 0.0f);
     EXPECT_FLOAT_EQ(fNormal[1], 1.0f);
     EXPECT_FLOAT_EQ(fNormal[2], 0.0f);
-}
-
-TEST_F(DrawModelGeometry, LitColourFollowsTheFaceNormal)
-{
-    // A directional light along +Z: the face turned towards it is lit, the one turned away
-    // (same corners, other order) gets only the ambient term.
-    AddVertex(1, -8, -8, 0);
-    AddVertex(1, 8, -8, 0);
-    AddVertex(1, 0, 8, 0);
-    AddFace(1, 0, 1, 2);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    const GLfloat fDirection[4] = {0, 0, 1, 0};
-    glLightfv(GL_LIGHT0, GL_POSITION, fDirection);
-    auto aTriangles = Triangles(Draw(1.0));
-    ASSERT_EQ(aTriangles.size(), 1u);
-    EXPECT_NEAR(aTriangles[0].aVertices[0].r, 0.8f + 0.2f * 0.2f, 1e-3f);  // default material
-
-    m_model.m_aFaces[0] = {1, 0, 2, 1, 0};
-    aTriangles = Triangles(Draw(1.0));
-    ASSERT_EQ(aTriangles.size(), 1u);
-    EXPECT_NEAR(aTriangles[0].aVertices[0].r, 0.2f * 0.2f, 1e-3f);
 }
 
 TEST_F(DrawModelGeometry, VertexStripAndAxesOnlyWhenAsked)
@@ -193,6 +150,8 @@ TEST_F(DrawModelGeometry, FacesOutsideTheVerticesAreSkippedAndTheRestDrawn)
     AddFace(1, 0, 1, 2);      // object 1 lies before object 2's base: skipped
     AddFace(2, 2, 1, 0);      // drawn
     const auto aTriangles = Triangles(Draw(1.0));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));  // the caller's state is back, the error flag clean (TearDown)
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
     ASSERT_EQ(aTriangles.size(), 4u);
     ExpectCorner(aTriangles[0].aVertices[2], 0, 1, 0);
     ExpectCorner(aTriangles[1].aVertices[2], 4, 4, 0);

@@ -39,6 +39,7 @@ TEST_F(DrawModelMaterial, ObjectIsDrawnInItsFirstListedMaterial)
 {
     AddMaterial("A", {0.25f, 0, 0});
     AddMaterial("B", {0.75f, 0, 0});
+    AddMaterial("A", {1.0f, 0, 0});  // a second A: the lower position wins
     AddObject(1, 8);
     AddObject(2, 2);
     for (std::uint16_t f = 0; f < 8; ++f)
@@ -46,19 +47,6 @@ TEST_F(DrawModelMaterial, ObjectIsDrawnInItsFirstListedMaterial)
     AddFaceMaterial(2, 0, "B");
     AddFaceMaterial(2, 1, "A");
     EXPECT_EQ(FaceReds(), (Reds{0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.75f, 0.75f}));
-}
-
-TEST_F(DrawModelMaterial, EmptyAndUnknownNamesKeepTheColourInEffect)
-{
-    AddMaterial("", {1.0f, 0, 0});  // what a file with objects before any material yields
-    AddMaterial("A", {0.25f, 0, 0});
-    AddObject(1, 2);
-    EXPECT_EQ(FaceReds(), (Reds{0.5f, 0.5f}));  // no entries at all
-
-    AddObject(2, 2);
-    AddFaceMaterial(1, 0, "");         // equals the empty name a search starts with
-    AddFaceMaterial(2, 0, "missing");  // names no material
-    EXPECT_EQ(FaceReds(), (Reds{0.5f, 0.5f, 0.5f, 0.5f}));
 }
 
 TEST_F(DrawModelMaterial, ObjectWithoutEntriesTakesLaterEntriesByFacePosition)
@@ -75,17 +63,6 @@ TEST_F(DrawModelMaterial, ObjectWithoutEntriesTakesLaterEntriesByFacePosition)
     AddFaceMaterial(2, 2, "A");
     // Face 2 meets entry 2 the same way, and object 2 then stays in that material.
     EXPECT_EQ(FaceReds(), (Reds{0.75f, 1.0f, 0.25f, 0.25f, 0.25f, 0.25f}));
-}
-
-TEST_F(DrawModelMaterial, LowerOfTwoEqualNamesIsApplied)
-{
-    AddMaterial("other", {0.1f, 0, 0});
-    AddMaterial("A", {0.25f, 0, 0});
-    AddMaterial("A", {0.75f, 0, 0});
-    AddMaterial("a", {1.0f, 0, 0});
-    AddObject(1, 2);
-    AddFaceMaterial(1, 0, "A");
-    EXPECT_EQ(FaceReds(), (Reds{0.25f, 0.25f}));
 }
 
 // Lighting on, colour tracking off, light 0 off: the lit colour is the front ambient times

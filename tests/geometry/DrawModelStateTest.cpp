@@ -170,19 +170,4 @@ TEST_F(DrawModelState, EmptyModelMakesNoGlCall)
     }
 }
 
-TEST_F(DrawModelState, BrokenFacesLeaveStateAndErrorFlagClean)
-{
-    AddSquare();
-    AddFace(1, 0, 1, 4);      // one past the last vertex
-    AddFace(1, 65535, 0, 1);  // far past it
-    AddFace(9, 0, 1, 2);      // an object without vertices
-    AddFace(1, 0, 1, 2);      // the failed search left the base on object 1, so this is drawn
-    SetCallerState(false, false, GL_ONE, GL_ZERO);
-    const SSavedState before = ReadState();
-    const auto aTriangles = Triangles(Draw(1.0));
-    EXPECT_EQ(aTriangles.size(), 3u);  // the square's two faces and the repeated first one
-    ExpectSameState(ReadState(), before);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 } // namespace

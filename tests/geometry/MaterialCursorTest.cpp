@@ -171,50 +171,20 @@ TEST(MaterialCursor, ChainsOfUnknownNamesMatchTheLiteralRule)
 
 TEST(MaterialCursor, ValuesBeyondSixteenBitsMatchNothing)
 {
+    // Object 65537 and face 65539 share their low 16 bits with the entries' 1 and 3.
     SCase c;
     c.aMaterials = {Material("A"), Material("B")};
     c.aEntries = {{1, 3, "A"}, {1, 4, "B"}};
-    for (int i = 0; i < 65541; ++i)
-        c.aFaceObjects.push_back(65537);  // low 16 bits are 1, but 65537 is not 1
-    c.aFaceObjects[65536 + 2] = -65535;   // low 16 bits are 1 as well
+    c.aFaceObjects.assign(65541, 65537);
     for (std::size_t nBudget : {SIZE_MAX, std::size_t{0}}) {
         CMaterialCursor cursor(c.aEntries, c.aMaterials, c.aFaceObjects.size());
         if (nBudget == 0)
             cursor.SetProbeBudget(0);
         for (std::size_t i = 0; i < c.aFaceObjects.size(); ++i) {
-            const S3DSMaterial* p = cursor.Select(i, c.aFaceObjects[i]);
             const S3DSMaterial* pExpected = i == 3 ? &c.aMaterials[0] : i == 4 ? &c.aMaterials[1] : nullptr;
-            ASSERT_EQ(p, pExpected) << "face " << i << ", budget " << nBudget;
+            ASSERT_EQ(cursor.Select(i, c.aFaceObjects[i]), pExpected) << "face " << i << ", budget " << nBudget;
         }
     }
-}
-
-TEST(MaterialCursor, WellFormedObjectKeepsItsFirstMaterial)
-{
-    // Faces 0-3 under A and 4-7 under B: the first entry matches every face through wObject.
-    SCase c;
-    c.aMaterials = {Material("B"), Material("A"), Material("A")};
-    c.aFaceObjects.assign(8, 1);
-    for (std::uint16_t f = 0; f < 8; ++f)
-        c.aEntries.push_back({1, f, f < 4 ? "A" : "B"});
-    CMaterialCursor cursor(c.aEntries, c.aMaterials, 8);
-    EXPECT_EQ(cursor.Select(0, 1), &c.aMaterials[1]);  // the lower of two materials named A
-    for (std::size_t i = 1; i < 8; ++i)
-        EXPECT_EQ(cursor.Select(i, 1), nullptr);
-    EXPECT_EQ(cursor.Cursor(), 0u);
-    EXPECT_EQ(cursor.CurrentName(), "A");
-}
-
-TEST(MaterialCursor, EmptyAndUnknownNamesApplyNothing)
-{
-    SCase c;
-    c.aMaterials = {Material(""), Material("A")};
-    c.aEntries = {{1, 0, ""}, {2, 0, "missing"}};
-    CMaterialCursor cursor(c.aEntries, c.aMaterials, 2);
-    EXPECT_EQ(cursor.Select(0, 1), nullptr);  // "" equals the empty name a search starts with
-    EXPECT_EQ(cursor.Select(1, 2), nullptr);  // looked up in vain: the material in effect stays
-    EXPECT_EQ(cursor.CurrentName(), "missing");
-    EXPECT_EQ(cursor.Cursor(), 0u);  // running off the end leaves the cursor
 }
 
 } // namespace
