@@ -7,8 +7,11 @@
 #include "platform/MessageBox.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -26,6 +29,25 @@ std::uint32_t U32(const unsigned char* p)
 float F32(const unsigned char* p)
 {
     return std::bit_cast<float>(U32(p));
+}
+
+// Large reads fill tens of megabytes of fresh memory, and on virtual machines faulting it
+// in page by page costs more than the parsing itself. Asking for huge pages before the
+// first touch cuts the faults by 512; it is only advice, ignored where unsupported.
+void AdviseHugePages(const void* p, std::size_t nBytes)
+{
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(p) + nBytes) & ~(kHuge - 1);
+    if (p != nullptr && end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+template <typename T>
+void ReserveExactly(std::vector<T>& a, std::size_t nCount)
+{
+    a.reserve(nCount);
+    AdviseHugePages(a.data(), a.capacity() * sizeof(T));
 }
 
 // Code returned when a recognised chunk meets the wrong container; 0 when it is accepted.
@@ -360,6 +382,7 @@ int C3DS::ReadFile(std::string strPath)
     const auto nSize = static_cast<std::size_t>(nLength);
     // Not value-initialised: the single read below overwrites every byte that is used.
     auto pBuffer = std::make_unique_for_overwrite<unsigned char[]>(nSize);
+    AdviseHugePages(pBuffer.get(), nSize);
     if (pFile->Read(pBuffer.get(), nSize) != nSize)
         return READ_SHORT;
     return ReadBuffer(pBuffer.get(), nSize);
@@ -371,9 +394,9 @@ int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize)
 
     CChunkWalker<false> counter(*this, pData, nSize);
     counter.Run();
-    m_aVertices.reserve(counter.m_counts.nVertices);
-    m_aFaces.reserve(counter.m_counts.nFaces);
-    m_aFaceMaterials.reserve(counter.m_counts.nFaceMaterials);
+    ReserveExactly(m_aVertices, counter.m_counts.nVertices);
+    ReserveExactly(m_aFaces, counter.m_counts.nFaces);
+    ReserveExactly(m_aFaceMaterials, counter.m_counts.nFaceMaterials);
 
     CChunkWalker<true> walker(*this, pData, nSize);
     const int nStatus = walker.Run();
