@@ -91,6 +91,12 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(const std::string& strPath)
     if (m_pArea) {
         m_pArea->addSubWindow(pFrame);
         pFrame->show();
+        // A frame that only ever had the size the workspace gave it composes its view as
+        // black (Qt 6.4 on Mesa) until the first real resize; giving it one up front makes
+        // the first frames show.
+        const QSize size = pFrame->size();
+        pFrame->resize(size + QSize(1, 1));
+        pFrame->resize(size);
         m_pArea->setActiveSubWindow(pFrame);
         pView->setFocus();
     }

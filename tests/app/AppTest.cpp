@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QScreen>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -202,6 +203,34 @@ TEST_F(App, NewDocumentsToolbarAndStatusBar)
     QTest::qWait(50);
     QTest::keyClick(pFrame, Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(m_recorder.m_aMessages.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(App, TheModelReachesTheScreen)
+{
+    // What the X server shows, not what the view's framebuffer holds: the composition
+    // step between the two is where a frame can get lost.
+    auto pApp = Start();
+    ASSERT_TRUE(pApp->OpenDocumentFile(Sample("house.3ds")));
+    QTest::qWait(500);
+    CTessaronView* pView = pApp->MainFrame()->ActiveView();
+    ASSERT_NE(pView, nullptr);
+    const QImage screen = pView->screen()->grabWindow(0).toImage();
+    const QPoint corner = pView->mapToGlobal(QPoint(3, 3));
+    const QColor c = screen.pixelColor(corner);
+    EXPECT_NEAR(c.red(), 77, 3);
+    EXPECT_NEAR(c.green(), 153, 3);
+    EXPECT_NEAR(c.blue(), 153, 3);
+    int nModel = 0;
+    for (int y = 0; y < pView->height(); y += 4)
+        for (int x = 0; x < pView->width(); x += 4) {
+            const QColor p = screen.pixelColor(pView->mapToGlobal(QPoint(x, y)));
+            nModel += p.red() > p.green() + 40 ? 1 : 0;  // the red roof
+        }
+    EXPECT_GT(nModel, 50);
 }
 
 } // namespace
