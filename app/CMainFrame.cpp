@@ -12,6 +12,7 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -26,7 +27,9 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
+#include <QTextBrowser>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWhatsThis>
 
 
@@ -285,8 +288,23 @@ void CMainFrame::ShowHelp()
     // The help page sits beside the executable, under the executable's own name.
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const QString strHelp = exe.absolutePath() + "/" + exe.completeBaseName() + ".html";
-    if (!QFileInfo::exists(strHelp) || !QDesktopServices::openUrl(QUrl::fromLocalFile(strHelp)))
+    if (!QFileInfo::exists(strHelp)) {
         AfxMessageBox(LoadResourceString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
+        return;
+    }
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(strHelp)))
+        return;
+    // No desktop browser (a bare X session): the page is plain HTML, so show it here.
+    auto* pHelp = new QDialog(this);
+    pHelp->setAttribute(Qt::WA_DeleteOnClose);
+    pHelp->setObjectName("HelpViewer");
+    pHelp->setWindowTitle(QString::fromStdString(LoadResourceString(AFX_IDS_APP_TITLE)) + " Help");
+    auto* pBrowser = new QTextBrowser(pHelp);
+    pBrowser->setSource(QUrl::fromLocalFile(strHelp));
+    auto* pLayout = new QVBoxLayout(pHelp);
+    pLayout->addWidget(pBrowser);
+    pHelp->resize(640, 560);
+    pHelp->show();
 }
 
 void CMainFrame::UpdateIndicators()

@@ -10,6 +10,9 @@
 #include "TestFiles.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -231,6 +234,31 @@ TEST_F(App, TheModelReachesTheScreen)
             nModel += p.red() > p.green() + 40 ? 1 : 0;  // the red roof
         }
     EXPECT_GT(nModel, 50);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(App, HelpShowsThePageBesideTheProgramOrSaysItCannot)
+{
+    auto pApp = Start();
+    CMainFrame* pFrame = pApp->MainFrame();
+    const QString strHelp = QCoreApplication::applicationDirPath() + "/" +
+                            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".html";
+    QFile::remove(strHelp);
+    pFrame->Action(ID_HELP_FINDER)->trigger();
+    ASSERT_EQ(m_recorder.m_aMessages.size(), 1u);
+    EXPECT_EQ(m_recorder.m_aMessages[0].strText, "Failed to launch help.");
+    EXPECT_EQ(m_recorder.m_aMessages[0].strCaption, "Tessaron");
+
+    // With the page in place it opens, in the desktop's browser or, with none, in a window
+    // of our own; either way without a failure message.
+    ASSERT_TRUE(QFile::copy(QString(TESSARON_SOURCE_DIR) + "/app/resources/tessaron.html", strHelp));
+    pFrame->Action(ID_HELP_FINDER)->trigger();
+    QTest::qWait(200);
+    EXPECT_EQ(m_recorder.m_aMessages.size(), 1u);
+    QFile::remove(strHelp);
 }
 
 } // namespace
