@@ -1,6 +1,7 @@
 #include "model/C3DS.h"
 
 #include "CMaterialCursor.h"
+#include "DrawAxes.h"
 #include "VectorMath.h"
 
 #include <GL/gl.h>
@@ -171,19 +172,8 @@ double C3DS::DrawModel(double dScale, bool bVertexStrip, bool bAxes)
     }
     glEnd();
 
-    if (bAxes) {
-        glBegin(GL_LINES);
-        glColor3f(1.0f, 0.0f, 0.0f);
-        glVertex3i(0, 0, 0);
-        glVertex3i(5, 0, 0);
-        glColor3f(0.0f, 1.0f, 0.0f);
-        glVertex3i(0, 0, 0);
-        glVertex3i(0, 5, 0);
-        glColor3f(0.0f, 0.0f, 1.0f);
-        glVertex3i(0, 0, 0);
-        glVertex3i(0, 0, 5);
-        glEnd();
-    }
+    if (bAxes)
+        DrawAxes(5);
 
     glPopMatrix();
 

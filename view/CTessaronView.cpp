@@ -1,6 +1,7 @@
 #include "CTessaronView.h"
 
 #include "CGLDocument.h"
+#include "geometry/DrawAxes.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -116,17 +117,7 @@ int CTessaronView::RenderScene()
                 glCallList(1);
             } else if (m_bShowAxes) {
                 glLineWidth(1.0f);
-                glBegin(GL_LINES);
-                glColor3f(1.0f, 0.0f, 0.0f);
-                glVertex3f(0.0f, 0.0f, 0.0f);
-                glVertex3f(5.0f, 0.0f, 0.0f);
-                glColor3f(0.0f, 1.0f, 0.0f);
-                glVertex3f(0.0f, 0.0f, 0.0f);
-                glVertex3f(0.0f, 5.0f, 0.0f);
-                glColor3f(0.0f, 0.0f, 1.0f);
-                glVertex3f(0.0f, 0.0f, 0.0f);
-                glVertex3f(0.0f, 0.0f, 5.0f);
-                glEnd();
+                DrawAxes(5);
             }
             m_c3DS.DrawModel(0.0, false, false);
         }
@@ -198,17 +189,7 @@ void CTessaronView::BuildNetList()
     glDisable(GL_POINT_SMOOTH);
 
     glLineWidth(3.0f);
-    glBegin(GL_LINES);
-    glColor3f(1.0f, 0.0f, 0.0f);
-    glVertex3i(0, 0, 0);
-    glVertex3i(1, 0, 0);
-    glColor3f(0.0f, 1.0f, 0.0f);
-    glVertex3i(0, 0, 0);
-    glVertex3i(0, 1, 0);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    glVertex3i(0, 0, 0);
-    glVertex3i(0, 0, 1);
-    glEnd();
+    DrawAxes(1);  // the unit axes
     glLineWidth(1.0f);
     glEndList();
 }

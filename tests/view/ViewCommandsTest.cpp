@@ -9,18 +9,7 @@
 
 namespace {
 
-class ViewCommands : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_pView = m_harness.Open(SamplePath("cube.3ds"));
-        ASSERT_NE(m_pView, nullptr);
-    }
-
-    CMessageRecorder m_recorder;
-    CViewHarness m_harness;
-    CTessaronView* m_pView = nullptr;
-};
+using ViewCommands = COpenCubeTest;
 
 TEST_F(ViewCommands, SwitchesToggleTheirCheckMarksAndDrawOneFrame)
 {

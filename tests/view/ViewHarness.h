@@ -5,6 +5,10 @@
 #include "platform/CMultiDocTemplate.h"
 #include "view/CTessaronView.h"
 
+#include "MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -84,12 +88,27 @@ public:
     CMultiDocTemplate m_template;
 };
 
+inline std::string SamplePath(const char* name)
+{
+    return std::string(TESSARON_SOURCE_DIR) + "/samples/" + name;
+}
+
+// Tests of one view over the cube sample, opened as the program opens it.
+class COpenCubeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_pView = m_harness.Open(SamplePath("cube.3ds"));
+        ASSERT_NE(m_pView, nullptr);
+    }
+
+    CMessageRecorder m_recorder;
+    CViewHarness m_harness;
+    CTessaronView* m_pView = nullptr;
+};
+
 inline bool Near(const std::array<int, 3>& c, int r, int g, int b, int tol = 2)
 {
     return std::abs(c[0] - r) <= tol && std::abs(c[1] - g) <= tol && std::abs(c[2] - b) <= tol;
 }
 
-inline std::string SamplePath(const char* name)
-{
-    return std::string(TESSARON_SOURCE_DIR) + "/samples/" + name;
-}

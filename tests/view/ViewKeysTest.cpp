@@ -14,14 +14,8 @@ namespace {
 
 constexpr double kHomeAngle = 1.57079632675;
 
-class ViewKeys : public ::testing::Test {
+class ViewKeys : public COpenCubeTest {
 protected:
-    void SetUp() override
-    {
-        m_pView = m_harness.Open(SamplePath("cube.3ds"));
-        ASSERT_NE(m_pView, nullptr);
-    }
-
     void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, int nTimes = 1)
     {
         for (int i = 0; i < nTimes; ++i)
@@ -38,9 +32,6 @@ protected:
         EXPECT_EQ(m_pView->m_dHeading, kHomeAngle);
     }
 
-    CMessageRecorder m_recorder;
-    CViewHarness m_harness;
-    CTessaronView* m_pView = nullptr;
 };
 
 TEST_F(ViewKeys, ObjectModeTurnsAndMovesTheModelOnly)

@@ -20,18 +20,7 @@ int TicksDuring(CTessaronView* pView, int nMilliseconds)
     return static_cast<int>(pView->m_fAngleZ - fBefore);
 }
 
-class ViewTimer : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_pView = m_harness.Open(SamplePath("cube.3ds"));
-        ASSERT_NE(m_pView, nullptr);
-    }
-
-    CMessageRecorder m_recorder;
-    CViewHarness m_harness;
-    CTessaronView* m_pView = nullptr;
-};
+using ViewTimer = COpenCubeTest;
 
 TEST_F(ViewTimer, AutoRotateSpinsAboutZAndStopsAtOnce)
 {
