@@ -6,6 +6,7 @@
 
 #include <QMdiArea>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -61,7 +62,16 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(const std::string& strPath)
     CDocument* pDoc = entry->pDoc.get();
     CMDIChildWnd* pFrame = m_makeFrame();
     CView* pView = m_makeView();
-    pFrame->setWidget(pView);
+    if (CView::OpenGLAvailable()) {
+        pFrame->setWidget(pView);
+    } else {
+        // Qt crashes composing a window that holds a GL widget when there is no OpenGL at
+        // all. The frame shows an empty area instead; the view lives beside it, loads its
+        // model and reports that it has no context, and goes with the frame.
+        pFrame->setWidget(new QWidget);
+        QObject::connect(pFrame, &QObject::destroyed, pView, [pView] { delete pView; });
+        QTimer::singleShot(0, pView, [pView] { pView->EnsureCreated(); });
+    }
     pDoc->AddView(pView);
     entry->pFrame = pFrame;
 

@@ -92,7 +92,16 @@ short CView::GetKeyState(unsigned nVirtKey) const
     return bDown ? static_cast<short>(-128) : 0;
 }
 
-void CView::CreateOnce()
+bool CView::OpenGLAvailable()
+{
+    static const bool s_bAvailable = [] {
+        QOpenGLContext context;
+        return context.create();
+    }();
+    return s_bAvailable;
+}
+
+void CView::EnsureCreated()
 {
     if (!m_bCreated) {
         m_bCreated = true;
@@ -105,7 +114,7 @@ void CView::initializeGL()
     if (m_bCreated)
         OnContextRecreated();
     else
-        CreateOnce();
+        EnsureCreated();
 }
 
 void CView::showEvent(QShowEvent* pEvent)
@@ -115,7 +124,7 @@ void CView::showEvent(QShowEvent* pEvent)
     // view is still created (and reports it), just without a context.
     QTimer::singleShot(0, this, [this] {
         if (!m_bCreated && isVisible() && !isValid())
-            CreateOnce();
+            EnsureCreated();
     });
 }
 

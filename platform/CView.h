@@ -42,6 +42,11 @@ public:
     short GetKeyState(unsigned nVirtKey) const;
 
     bool IsCreated() const { return m_bCreated; }
+    // Runs the creation handler if it has not run, with or without a context.
+    void EnsureCreated();
+
+    // Whether this process can create OpenGL contexts at all; asked once.
+    static bool OpenGLAvailable();
 
     // A new model window opens at a size to look at a model, not at the minimum.
     QSize sizeHint() const override { return {640, 480}; }
@@ -67,7 +72,6 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
 
 private:
-    void CreateOnce();
 
     bool m_bCreated = false;
     bool m_bFramePending = false;            // the framebuffer holds a frame drawn outside paintGL
