@@ -26,10 +26,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QGuiApplication>
+
+// Last: Xlib's macros clash with Qt's names.
+#include <X11/XKBlib.h>
+
 #include <filesystem>
 #include <fstream>
 
 namespace {
+
+// Locks Caps Lock on the X server the way the key itself does.
+void SetCapsLock(bool bOn)
+{
+    auto* pX11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(pX11, nullptr);
+    XkbLockModifiers(pX11->display(), XkbUseCoreKbd, LockMask, bOn ? LockMask : 0);
+    XSync(pX11->display(), False);
+}
 
 std::string Sample(const char* name)
 {
@@ -259,6 +274,31 @@ TEST_F(App, HelpShowsThePageBesideTheProgramOrSaysItCannot)
     QTest::qWait(200);
     EXPECT_EQ(m_recorder.m_aMessages.size(), 1u);
     QFile::remove(strHelp);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(App, LockPanesFollowTheKeyboard)
+{
+    auto pApp = Start();
+    CMainFrame* pFrame = pApp->MainFrame();
+    auto texts = [pFrame] {
+        std::string s;
+        for (QLabel* pLabel : pFrame->StatusBar()->findChildren<QLabel*>())
+            s += "[" + pLabel->text().toStdString() + "]";
+        return s;
+    };
+    SetCapsLock(false);
+    pFrame->UpdateIndicators();
+    EXPECT_EQ(texts(), "[][][]");
+    SetCapsLock(true);
+    pFrame->UpdateIndicators();
+    EXPECT_EQ(texts(), "[CAP][][]");
+    SetCapsLock(false);
+    pFrame->UpdateIndicators();
+    EXPECT_EQ(texts(), "[][][]");
 }
 
 } // namespace
