@@ -4,6 +4,7 @@
 // same faces, which separates what GL charges for those calls from DrawModel's own work.
 // Everything draws into a 64 x 64 framebuffer under the viewer's light set-up with blending
 // and alpha test on, and every frame ends with glFinish. Medians of rounds in rotating order.
+#include "geometry/ApplyMaterial.h"
 #include "geometry/CMaterialCursor.h"
 #include "geometry/VectorMath.h"
 #include "model/C3DS.h"
@@ -123,19 +124,6 @@ SFloor PrepareFloor(const C3DS& model, double dScale)
     return floor;
 }
 
-// The calls DrawModel makes to apply a material.
-void ApplyMaterial(const S3DSMaterial& m)
-{
-    const float fAlpha = static_cast<float>(m.nTransparency);
-    const float fAmbient[4] = {m.fAmbient[0], m.fAmbient[1], m.fAmbient[2], fAlpha};
-    const float fDiffuse[4] = {m.fDiffuse[0], m.fDiffuse[1], m.fDiffuse[2], fAlpha};
-    const float fSpecular[4] = {m.fSpecular[0], m.fSpecular[1], m.fSpecular[2], fAlpha};
-    glMaterialfv(GL_FRONT, GL_AMBIENT, fAmbient);
-    glColor3fv(m.fAmbient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, fDiffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, fSpecular);
-    glMaterialf(GL_FRONT, GL_SHININESS, static_cast<float>(std::clamp(m.nShininess, 0, 128)));
-}
 
 // The floor proper issues only the normal and vertex calls; with bMaterials it also makes
 // DrawModel's material calls at the same faces, which shows what GL itself charges for them.

@@ -122,18 +122,7 @@ TEST_F(ViewCommands, HomeResetsTheCameraOfTheCurrentModeOnly)
     m_pView->m_dSpinY = 2.0;
     m_pView->m_bLevelView = true;
     m_pView->OnHome();
-    EXPECT_EQ(m_pView->m_dEyeX, 0.0);
-    EXPECT_EQ(m_pView->m_dEyeY, -10.0);
-    EXPECT_EQ(m_pView->m_dEyeZ, 2.0);
-    EXPECT_EQ(m_pView->m_dPitch, 1.57079632675);
-    EXPECT_EQ(m_pView->m_dHeading, 1.57079632675);
-    EXPECT_EQ(m_pView->m_dWalkStep, 0.5);
-    EXPECT_EQ(m_pView->m_dTurnStep, 0.1);
-    EXPECT_EQ(m_pView->m_dSpinX, 0.0);
-    EXPECT_EQ(m_pView->m_dSpinY, 0.0);
-    EXPECT_EQ(m_pView->m_dSpinZ, 0.0);
-    EXPECT_EQ(m_pView->m_dWalkScale, dScale);
-    EXPECT_TRUE(m_pView->m_bLevelView);
+    ExpectWalkHome(m_pView, dScale, true);
     EXPECT_EQ(m_pView->m_fAngleX, 12.0f);
 }
 

@@ -107,6 +107,24 @@ protected:
     CTessaronView* m_pView = nullptr;
 };
 
+// The walk camera, steps and spin back at their start values, the walk scale and level
+// view left as they were: what Home does in walk mode, by key or by command.
+inline void ExpectWalkHome(const CTessaronView* pView, double dScale, bool bLevelView)
+{
+    EXPECT_EQ(pView->m_dEyeX, 0.0);
+    EXPECT_EQ(pView->m_dEyeY, -10.0);
+    EXPECT_EQ(pView->m_dEyeZ, 2.0);
+    EXPECT_EQ(pView->m_dPitch, 1.57079632675);
+    EXPECT_EQ(pView->m_dHeading, 1.57079632675);
+    EXPECT_EQ(pView->m_dWalkStep, 0.5);
+    EXPECT_EQ(pView->m_dTurnStep, 0.1);
+    EXPECT_EQ(pView->m_dSpinX, 0.0);
+    EXPECT_EQ(pView->m_dSpinY, 0.0);
+    EXPECT_EQ(pView->m_dSpinZ, 0.0);
+    EXPECT_EQ(pView->m_dWalkScale, dScale);
+    EXPECT_EQ(pView->m_bLevelView, bLevelView);
+}
+
 inline bool Near(const std::array<int, 3>& c, int r, int g, int b, int tol = 2)
 {
     return std::abs(c[0] - r) <= tol && std::abs(c[1] - g) <= tol && std::abs(c[2] - b) <= tol;

@@ -31,7 +31,6 @@ protected:
         EXPECT_EQ(m_pView->m_dPitch, kHomeAngle);
         EXPECT_EQ(m_pView->m_dHeading, kHomeAngle);
     }
-
 };
 
 TEST_F(ViewKeys, ObjectModeTurnsAndMovesTheModelOnly)
@@ -314,14 +313,7 @@ TEST_F(ViewKeys, WalkHomeRestoresCameraAndSpinButNotScaleOrLevelView)
             Press(Qt::Key_Home);
         else
             Keypad(Qt::Key_5);
-        ExpectWalkCameraAtHome();
-        EXPECT_EQ(m_pView->m_dWalkStep, 0.5);
-        EXPECT_EQ(m_pView->m_dTurnStep, 0.1);
-        EXPECT_EQ(m_pView->m_dSpinX, 0.0);
-        EXPECT_EQ(m_pView->m_dSpinY, 0.0);
-        EXPECT_EQ(m_pView->m_dSpinZ, 0.0);
-        EXPECT_EQ(m_pView->m_dWalkScale, dScale);
-        EXPECT_EQ(m_pView->m_bLevelView, bLevel);
+        ExpectWalkHome(m_pView, dScale, bLevel);
         EXPECT_EQ(m_pView->m_dHomeEyeY, -10.0);
         EXPECT_EQ(m_pView->m_dHomeWalkStep, 0.5);
     }
