@@ -2,9 +2,9 @@
 
 #include "app/resources/Resources.h"
 #include "app/resources/resource.h"
-#include "KeyboardLockState.h"
 #include "platform/CRecentFileList.h"
 #include "platform/GLBinding.h"
+#include "platform/KeyboardLockState.h"
 #include "platform/MessageBox.h"
 #include "view/CTessaronView.h"
 

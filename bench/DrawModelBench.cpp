@@ -7,7 +7,7 @@
 #include "geometry/ApplyMaterial.h"
 #include "geometry/CMaterialCursor.h"
 #include "geometry/VectorMath.h"
-#include "model/C3DS.h"
+#include "geometry/DrawModel.h"
 #include "support/GLTestContext.h"
 #include "view/CGLSetup.h"
 

@@ -1,4 +1,4 @@
-#include "model/C3DS.h"
+#include "DrawModel.h"
 
 #include "ApplyMaterial.h"
 #include "CMaterialCursor.h"

@@ -27,7 +27,8 @@ public:
     // one read). Used by the fuzzer and the benchmarks; a real load goes through ReadFile.
     int ReadBuffer(const unsigned char* pData, std::size_t nSize);
 
-    // Draws the model into the current GL context; defined in geometry/.
+    // Draws the model into the current GL context; defined in geometry/DrawModel.cpp,
+    // whose header callers include.
     double DrawModel(double dScale, bool bVertexStrip, bool bAxes);
 
     std::uint16_t m_wContext = 0;     // last container chunk entered; the reader's whole structural state

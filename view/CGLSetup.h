@@ -25,7 +25,8 @@ public:
     // Binds the window's context and sets the fixed state; null when the pixel format failed.
     HGLRC CreateGLContext(CDC* pDC);
 
-    // Applies the one light and the front material defaults to the current context. Runs
+    // Applies the one light and the front material defaults to the current context; defined
+    // in geometry/SetupLights.cpp, whose header callers include. Runs
     // once per context while the modelview matrix is still the identity, so the light stays
     // put relative to the eye whatever the camera does later.
     void SetupLights();

@@ -78,7 +78,7 @@ void CTessaronView::OnWalkKey(unsigned nChar, unsigned, unsigned)
         else if (bShift)
             m_dEyeZ += t;
         else if (bCtrl)
-            PitchUp();
+            LowerGaze();
         else
             StepWalk(s * c, s * n);
         break;
@@ -88,7 +88,7 @@ void CTessaronView::OnWalkKey(unsigned nChar, unsigned, unsigned)
         else if (bShift)
             m_dEyeZ -= t;
         else if (bCtrl)
-            PitchDown();
+            RaiseGaze();
         else
             StepWalk(-s * c, -s * n);
         break;
@@ -98,8 +98,8 @@ void CTessaronView::OnWalkKey(unsigned nChar, unsigned, unsigned)
     case VK_NUMPAD5: WalkHome(); break;
     case VK_NUMPAD4: m_dHeading += t; break;
     case VK_NUMPAD6: m_dHeading -= t; break;
-    case VK_NUMPAD8: PitchUp(); break;
-    case VK_NUMPAD2: PitchDown(); break;
+    case VK_NUMPAD8: LowerGaze(); break;
+    case VK_NUMPAD2: RaiseGaze(); break;
     case VK_ADD: m_dWalkScale *= 1.1; break;
     case VK_SUBTRACT: m_dWalkScale *= 0.9; break;
     case VK_F2:
@@ -137,18 +137,20 @@ void CTessaronView::StepWalk(double dX, double dY)
         m_dEyeY = dOldY;
 }
 
-void CTessaronView::PitchUp()
+void CTessaronView::LowerGaze()
 {
+    const double dOld = m_dPitch;
     m_dPitch += m_dTurnStep;
-    if (m_dPitch > 3.1415926535)
-        m_dPitch -= m_dTurnStep;
+    if (m_dPitch > kPitchMax)
+        m_dPitch = dOld;
 }
 
-void CTessaronView::PitchDown()
+void CTessaronView::RaiseGaze()
 {
+    const double dOld = m_dPitch;
     m_dPitch -= m_dTurnStep;
     if (m_dPitch < 0)
-        m_dPitch += m_dTurnStep;
+        m_dPitch = dOld;
 }
 
 void CTessaronView::WalkHome()
@@ -165,7 +167,7 @@ void CTessaronView::WalkHome()
 
 void CTessaronView::ObjectHome()
 {
-    m_fAngleX = -70.0f;
-    m_fAngleY = 0.0f;
-    m_fAngleZ = -45.0f;
+    m_fAngleX = kHomeAngleX;
+    m_fAngleY = kHomeAngleY;
+    m_fAngleZ = kHomeAngleZ;
 }

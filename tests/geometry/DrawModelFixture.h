@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/C3DS.h"
+#include "geometry/DrawModel.h"
 #include "support/GLTest.h"
 
 #include <GL/gl.h>

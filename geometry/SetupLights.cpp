@@ -1,4 +1,4 @@
-#include "CGLSetup.h"
+#include "SetupLights.h"
 
 #include <GL/gl.h>
 

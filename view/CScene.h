@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/C3DS.h"
+
+// The home camera, named once for the members, their home copies and Home.
+inline constexpr double kHalfPi = 1.57079632675;   // the home pitch and heading: a level gaze along +Y
+inline constexpr double kPitchMax = 3.1415926535;  // straight down; the pitch stays within 0..this
+inline constexpr float kHomeAngleX = -70.0f;
+inline constexpr float kHomeAngleY = 0.0f;
+inline constexpr float kHomeAngleZ = -45.0f;
+inline constexpr double kHomeEyeX = 0.0;
+inline constexpr double kHomeEyeY = -10.0;
+inline constexpr double kHomeEyeZ = 2.0;
+inline constexpr double kHomeWalkStep = 0.5;
+inline constexpr double kHomeTurnStep = 0.1;
+
+// The net lives in display list 1 of every context it is drawn into. Each context starts
+// without lists and the net is the only one, so the number is always free, and a fixed
+// number lets a frame call the list without asking anyone for it.
+inline constexpr unsigned kNetList = 1;
+
+// What one frame is drawn from, and the drawing itself: both cameras, the switches and the
+// projection. The view inherits it, so the members keep their names there; the headless
+// renderer fills one of its own. Needs a current GL context and nothing of Qt.
+class CScene {
+public:
+    // Background, camera, net or axes and the model, into the current context; presenting
+    // is the caller's. A failure half-way leaves the modelview stack where it started.
+    void DrawScene(C3DS& model);
+    void ApplyWalkView();
+    void SetWalkCamera();
+    // Compiles the net into kNetList of the current context; once per context.
+    static void BuildNetList();
+    // Viewport and perspective for a client area of cx x cy device-independent pixels.
+    void SetProjection(int cx, int cy, double dPixelRatio);
+
+    bool m_bLevelView = false;
+    double m_dEyeX = kHomeEyeX;
+    double m_dEyeY = kHomeEyeY;
+    double m_dEyeZ = kHomeEyeZ;
+    double m_dPitch = kHalfPi;          // level gaze; larger lowers it
+    double m_dHeading = kHalfPi;        // radians from +X towards +Y, never wrapped
+    double m_dSpinX = 0.0;
+    double m_dSpinY = 0.0;
+    double m_dSpinZ = 0.0;
+    double m_dFovY = 45.0;
+    double m_dAspect = 1.0;
+    double m_dNear = 0.10000000149011612;  // the float 0.1, widened
+    double m_dFar = 100.0;
+    double m_dWalkScale = 0.0;          // 0 asks the model drawing for its fit scale
+    bool m_bAutoRotate = false;
+    bool m_bWhiteBackground = false;
+    bool m_bShowNet = true;
+    bool m_bShowAxes = false;
+    bool m_bWalkAround = false;
+    float m_fAngleX = kHomeAngleX;
+    float m_fAngleY = kHomeAngleY;
+    float m_fAngleZ = kHomeAngleZ;
+    float m_fDistance = 5.0f;
+};
