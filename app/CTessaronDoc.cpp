@@ -1,5 +1,6 @@
 #include "CTessaronDoc.h"
 
+#include "model/ReadStatus.h"
 #include "platform/CArchive.h"
 #include "platform/MessageBox.h"
 #include "view/CTessaronView.h"
@@ -11,9 +12,9 @@ bool CTessaronDoc::OnNewDocument()
 
 std::string LoadFailureMessage(int nStatus)
 {
-    if (nStatus == 1)
+    if (nStatus == READ_OK)
         return {};
-    if (nStatus >= -6 && nStatus <= -2)
+    if (nStatus >= READ_NO_MESH_VERSION && nStatus <= READ_SHORT)
         return "Not a 3ds file.";
     return "ERROR " + std::to_string(nStatus) + " in m_c3DS.ReadFile()";
 }

@@ -72,7 +72,13 @@ void CView::InvalidateRect(bool)
 void CView::SetTimer(unsigned nIDEvent, int nElapse)
 {
     KillTimer(nIDEvent);
-    m_timers[nIDEvent] = startTimer(nElapse, Qt::PreciseTimer);
+    m_timers[nIDEvent] = STimer{startTimer(nElapse, Qt::PreciseTimer), nElapse};
+}
+
+int CView::TimerPeriod(unsigned nIDEvent) const
+{
+    const auto it = m_timers.find(nIDEvent);
+    return it == m_timers.end() ? 0 : it->second.nElapse;
 }
 
 bool CView::KillTimer(unsigned nIDEvent)
@@ -80,7 +86,7 @@ bool CView::KillTimer(unsigned nIDEvent)
     auto it = m_timers.find(nIDEvent);
     if (it == m_timers.end())
         return false;
-    killTimer(it->second);
+    killTimer(it->second.nQtID);
     m_timers.erase(it);
     return true;
 }
@@ -166,8 +172,8 @@ void CView::focusInEvent(QFocusEvent* pEvent)
 
 void CView::timerEvent(QTimerEvent* pEvent)
 {
-    for (const auto& [nID, nQtID] : m_timers) {
-        if (nQtID == pEvent->timerId()) {
+    for (const auto& [nID, timer] : m_timers) {
+        if (timer.nQtID == pEvent->timerId()) {
             const unsigned nIDEvent = nID;  // the handler may set or kill timers
             OnTimer(nIDEvent);
             return;

@@ -36,6 +36,8 @@ public:
     void SetTimer(unsigned nIDEvent, int nElapse);
     bool KillTimer(unsigned nIDEvent);
     bool IsTimerRunning(unsigned nIDEvent) const { return m_timers.count(nIDEvent) != 0; }
+    // The period a running timer was set with, 0 when it does not run.
+    int TimerPeriod(unsigned nIDEvent) const;
 
     // Negative while the key is held, read from the key event being handled, which is
     // the moment the view looks at modifiers.
@@ -77,5 +79,9 @@ private:
     bool m_bFramePending = false;            // the framebuffer holds a frame drawn outside paintGL
     bool m_bInPaint = false;                 // inside paintGL, where Qt composes anyway
     Qt::KeyboardModifiers m_keyModifiers;    // of the key event being handled
-    std::map<unsigned, int> m_timers;        // caller's id -> Qt timer id
+    struct STimer {
+        int nQtID;
+        int nElapse;
+    };
+    std::map<unsigned, STimer> m_timers;     // caller's id -> Qt timer
 };

@@ -7,6 +7,7 @@
 
 #include "MessageRecorder.h"
 
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -25,16 +26,20 @@ TEST(NoOpenGL, ModelWindowsOpenEmptyAndSayWhyOnce)
     CTessaronApp app(argc, argv);
     ASSERT_TRUE(app.InitInstance());
     ASSERT_TRUE(app.OpenDocumentFile(std::string(TESSARON_SOURCE_DIR) + "/samples/house.3ds"));
-    QTest::qWait(500);  // composing the window is where Qt would crash
-    EXPECT_EQ(app.MainFrame()->MdiArea()->subWindowList().size(), 1);
+    ASSERT_EQ(app.MainFrame()->MdiArea()->subWindowList().size(), 1);
+    // Composing the window is where Qt would crash: wait until the view has been through it.
+    QWidget* pView = app.MainFrame()->MdiArea()->subWindowList().front()->widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.MainFrame()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.m_aMessages.empty() && pView->isVisible(); }, 10000));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     ASSERT_EQ(recorder.m_aMessages.size(), 1u);
     EXPECT_EQ(recorder.m_aMessages[0].strText, "ChoosePixelFormat failed");
     EXPECT_EQ(recorder.m_aMessages[0].strCaption, "Tessaron");
 
     // Closing it releases the view with it.
     app.MainFrame()->MdiArea()->subWindowList().front()->close();
-    QTest::qWait(100);
-    EXPECT_TRUE(app.Template()->GetDocuments().empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.Template()->GetDocuments().empty(); }, 10000));
 }
 
 } // namespace

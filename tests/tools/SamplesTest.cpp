@@ -106,32 +106,33 @@ TEST(Samples, TheToolReadsEverySample)
     EXPECT_EQ(r.strErr, "");
     const auto lines = SplitLines(r.strOut);
     ASSERT_EQ(lines.size(), 3u);
-    const nlohmann::json house = ParseJsonLine(lines[0]), cube = ParseJsonLine(lines[1]),
-                         pyramid = ParseJsonLine(lines[2]);
-    for (const nlohmann::json* p : {&house, &cube, &pyramid})
-        EXPECT_EQ((*p)["status"], 1);
+    const CJsonLine house(lines[0]), cube(lines[1]), pyramid(lines[2]);
+    for (const CJsonLine* p : {&house, &cube, &pyramid})
+        EXPECT_EQ(p->Dump("/status"), "1");
 
-    std::map<std::string, nlohmann::json> houseMaterials;
-    for (const auto& m : house["materials"])
-        houseMaterials[m["name"]] = m;
+    std::map<std::string, std::string> houseMaterials;  // name -> pointer to its entry
+    for (std::size_t i = 0; i < house.Size("/materials"); ++i) {
+        const std::string strEntry = "/materials/" + std::to_string(i);
+        houseMaterials[house.String(strEntry + "/name")] = strEntry;
+    }
     for (const char* pszName : {"Walls", "Roof", "Door", "Glass"})
         EXPECT_TRUE(houseMaterials.count(pszName)) << pszName;
-    EXPECT_EQ(houseMaterials["Glass"]["transparency"], 50);
-    EXPECT_GT(houseMaterials["Roof"]["diffuse"][0].get<float>(), 2 * houseMaterials["Roof"]["diffuse"][1].get<float>());
-    EXPECT_GE(house["objects"], 4);
+    EXPECT_EQ(house.Dump(houseMaterials["Glass"] + "/transparency"), "50");
+    EXPECT_GT(house.Number(houseMaterials["Roof"] + "/diffuse/0"), 2 * house.Number(houseMaterials["Roof"] + "/diffuse/1"));
+    EXPECT_GE(house.Number("/objects"), 4);
     for (int k = 0; k < 3; ++k) {
-        const float fLimit[3] = {1.5f, 1.5f, 2.0f};
-        EXPECT_GE(house["bbox"]["min"][k].get<float>(), k == 2 ? 0.0f : -fLimit[k]);
-        EXPECT_LE(house["bbox"]["max"][k].get<float>(), fLimit[k]);
+        const double dLimit[3] = {1.5, 1.5, 2.0};
+        EXPECT_GE(house.Number("/bbox/min/" + std::to_string(k)), k == 2 ? 0.0 : -dLimit[k]);
+        EXPECT_LE(house.Number("/bbox/max/" + std::to_string(k)), dLimit[k]);
     }
-    EXPECT_EQ(house["bbox"]["min"][2], 0);  // stands on the ground
+    EXPECT_EQ(house.Dump("/bbox/min/2"), "0");  // stands on the ground
 
-    EXPECT_EQ(cube["objects"], 1);
-    EXPECT_EQ(cube["materials"].size(), 1u);
-    EXPECT_EQ(cube["bbox"], nlohmann::json::parse(R"({"min":[-0.5,-0.5,0],"max":[0.5,0.5,1]})"));
+    EXPECT_EQ(cube.Dump("/objects"), "1");
+    EXPECT_EQ(cube.Size("/materials"), 1u);
+    EXPECT_EQ(cube.Dump("/bbox"), R"({"max":[0.5,0.5,1],"min":[-0.5,-0.5,0]})");
 
-    EXPECT_EQ(pyramid["objects"], 2);
-    EXPECT_EQ(pyramid["materials"].size(), 2u);
+    EXPECT_EQ(pyramid.Dump("/objects"), "2");
+    EXPECT_EQ(pyramid.Size("/materials"), 2u);
 }
 
 } // namespace

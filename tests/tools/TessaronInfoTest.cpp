@@ -50,9 +50,9 @@ TEST(TessaronInfo, JsonReportOfTwoMeshesAroundALight)
                   "{\"name\":\"Blue\",\"ambient\":[0,0,0.2],\"diffuse\":[0,0,1],\"specular\":[1,1,1],"
                   "\"shininess\":10,\"shin_strength\":7,\"transparency\":0,\"trans_falloff\":8,\"reflect_blur\":9}],"
                   "\"bbox\":{\"min\":[-2,-1,-1],\"max\":[3,3,2]}}\n");
-    const nlohmann::json report = ParseJsonLine(SplitLines(r.strOut).at(0));
+    const CJsonLine report(SplitLines(r.strOut).at(0));
     // 128/255 must come back as the very float the reader stored.
-    EXPECT_EQ(report["materials"][0]["diffuse"][1].get<float>(), static_cast<float>(128 * (1.0 / 255.0)));
+    EXPECT_EQ(static_cast<float>(report.Number("/materials/0/diffuse/1")), static_cast<float>(128 * (1.0 / 255.0)));
 }
 
 TEST(TessaronInfo, TextReportOfTwoMeshesAroundALight)
@@ -89,14 +89,14 @@ TEST(TessaronInfo, FailuresSetTheExitStatusAndLaterFilesAreStillReported)
     EXPECT_EQ(r.strErr, "Error: Can not open file \"" + strMissing + "\"\n");
     const auto lines = SplitLines(r.strOut);
     ASSERT_EQ(lines.size(), 4u) << r.strOut;
-    EXPECT_EQ(ParseJsonLine(lines[0])["status"], 1);
-    EXPECT_EQ(ParseJsonLine(lines[1])["status"], -1);
-    EXPECT_EQ(ParseJsonLine(lines[1])["bbox"], nullptr);
-    const nlohmann::json partial = ParseJsonLine(lines[2]);
-    EXPECT_EQ(partial["status"], -21);
-    EXPECT_EQ(partial["vertices"], 7);
-    EXPECT_EQ(partial["face_materials"], 2);  // Wedge's group and Slab's first
-    EXPECT_EQ(ParseJsonLine(lines[3])["status"], 1);
+    EXPECT_EQ(CJsonLine(lines[0]).Dump("/status"), "1");
+    EXPECT_EQ(CJsonLine(lines[1]).Dump("/status"), "-1");
+    EXPECT_EQ(CJsonLine(lines[1]).Dump("/bbox"), "null");
+    const CJsonLine partial(lines[2]);
+    EXPECT_EQ(partial.Dump("/status"), "-21");
+    EXPECT_EQ(partial.Dump("/vertices"), "7");
+    EXPECT_EQ(partial.Dump("/face_materials"), "2");  // Wedge's group and Slab's first
+    EXPECT_EQ(CJsonLine(lines[3]).Dump("/status"), "1");
 
     r = Info({truncated.Path()});
     EXPECT_EQ(r.nExitCode, 1);
@@ -126,9 +126,9 @@ TEST(TessaronInfo, RawBytesOfNamesAndPathsAreEscaped)
     EXPECT_NE(r.strOut.find("\"name\":\"Q\\\"B\\\\\\u0001\\u00ff\xc3\xa9\\u007f\\u0009\\u00e2\\u0082\""),
               std::string::npos)
         << r.strOut;
-    const nlohmann::json report = ParseJsonLine(SplitLines(r.strOut).at(0));
-    EXPECT_EQ(report["materials"][0]["name"], "Q\"B\\\x01\xc3\xbf\xc3\xa9\x7f\t\xc3\xa2\xc2\x82");
-    EXPECT_EQ(report["file"], file.Dir() + "/we\"ird\xc3\xbe.3ds");
+    const CJsonLine report(SplitLines(r.strOut).at(0));
+    EXPECT_EQ(report.String("/materials/0/name"), "Q\"B\\\x01\xc3\xbf\xc3\xa9\x7f\t\xc3\xa2\xc2\x82");
+    EXPECT_EQ(report.String("/file"), file.Dir() + "/we\"ird\xc3\xbe.3ds");
 
     r = Info({file.Path()});
     EXPECT_NE(r.strOut.find("    \"Q\\\"B\\\\\\x01\\xff\xc3\xa9\\x7f\\x09\\xe2\\x82\"\n"), std::string::npos)
@@ -148,7 +148,7 @@ TEST(TessaronInfo, NonFiniteCoordinatesGiveNullNotInvalidJson)
     // The NaN makes the whole x axis unknown wherever it stands among the vertices.
     EXPECT_NE(r.strOut.find("\"bbox\":{\"min\":[null,-1,1],\"max\":[null,null,5]}"), std::string::npos)
         << r.strOut;
-    ParseJsonLine(SplitLines(r.strOut).at(0));
+    CJsonLine(SplitLines(r.strOut).at(0));
 }
 
 TEST(TessaronInfo, UsageErrorsAndHelp)
@@ -181,10 +181,10 @@ TEST(TessaronInfo, EveryInstalledModelGivesOneValidJsonLine)
     const auto lines = SplitLines(r.strOut);
     ASSERT_EQ(lines.size(), files.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const nlohmann::json report = ParseJsonLine(lines[i]);
-        EXPECT_EQ(report["file"], files[i]);
+        const CJsonLine report(lines[i]);
+        EXPECT_EQ(report.String("/file"), files[i]);
         for (const char* pszKey : {"status", "objects", "vertices", "faces", "face_materials", "materials", "bbox"})
-            EXPECT_TRUE(report.contains(pszKey)) << pszKey << " in " << lines[i];
+            EXPECT_TRUE(report.Has(std::string("/") + pszKey)) << pszKey << " in " << lines[i];
     }
 }
 

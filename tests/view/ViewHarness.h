@@ -55,9 +55,7 @@ public:
 
     static void Settle(CTessaronView* pView)
     {
-        for (int i = 0; i < 50 && !(pView->IsCreated() && pView->m_nFramesDrawn > 0); ++i)
-            QTest::qWait(20);
-        QTest::qWait(30);
+        EXPECT_TRUE(QTest::qWaitFor([pView] { return pView->IsCreated() && pView->m_nFramesDrawn > 0; }, 10000));
     }
 
     // Reads a pixel of the view's framebuffer (origin bottom left) as it was last drawn.

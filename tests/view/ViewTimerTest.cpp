@@ -4,6 +4,7 @@
 #include "platform/GLBinding.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,30 @@
 
 namespace {
 
-// Ticks seen over a stretch of running event loop, counted by the 1-degree Z turn.
-int TicksDuring(CTessaronView* pView, int nMilliseconds)
+// Ticks are counted by the 1-degree Z turn each one applies.
+int TicksSince(CTessaronView* pView, float fBefore)
+{
+    return static_cast<int>(pView->m_fAngleZ - fBefore);
+}
+
+// Waits, with a generous bound, for nTicks more ticks. A timer never fires faster than its
+// period, so the time they took bounds the count from above whatever the machine's load.
+void ExpectTicksAtPeriod(CTessaronView* pView, int nTicks, int nPeriod)
 {
     const float fBefore = pView->m_fAngleZ;
-    QTest::qWait(nMilliseconds);
-    return static_cast<int>(pView->m_fAngleZ - fBefore);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TicksSince(pView, fBefore) >= nTicks; }, 10000));
+    const auto nElapsed = clock.elapsed();
+    EXPECT_LE(TicksSince(pView, fBefore), nElapsed / nPeriod + 1);
+}
+
+// No timer runs, so however long the loop turns, nothing ticks.
+void ExpectNoTicks(CTessaronView* pView)
+{
+    const float fBefore = pView->m_fAngleZ;
+    QTest::qWait(120);
+    EXPECT_EQ(TicksSince(pView, fBefore), 0);
 }
 
 using ViewTimer = COpenCubeTest;
@@ -25,21 +44,19 @@ using ViewTimer = COpenCubeTest;
 TEST_F(ViewTimer, AutoRotateSpinsAboutZAndStopsAtOnce)
 {
     EXPECT_FALSE(m_pView->IsTimerRunning(m_pView->m_nTimerID));
-    EXPECT_EQ(TicksDuring(m_pView, 120), 0);  // no timer before the command
+    ExpectNoTicks(m_pView);  // no timer before the command
 
     m_pView->OnAutoRotate();
     EXPECT_TRUE(m_pView->OnUpdateAutoRotate());
-    EXPECT_TRUE(m_pView->IsTimerRunning(m_pView->m_nTimerID));
-    const int nTicks = TicksDuring(m_pView, 300);
-    EXPECT_GE(nTicks, 2);
-    EXPECT_LE(nTicks, 10);
+    EXPECT_EQ(m_pView->TimerPeriod(m_pView->m_nTimerID), 50);
+    ExpectTicksAtPeriod(m_pView, 3, 50);
     EXPECT_EQ(m_pView->m_fAngleX, -70.0f);  // object mode turns about Z only
     EXPECT_EQ(m_pView->m_fAngleY, 0.0f);
 
     m_pView->OnAutoRotate();
     EXPECT_FALSE(m_pView->OnUpdateAutoRotate());
     EXPECT_FALSE(m_pView->IsTimerRunning(m_pView->m_nTimerID));
-    EXPECT_EQ(TicksDuring(m_pView, 200), 0);
+    ExpectNoTicks(m_pView);
 }
 
 TEST_F(ViewTimer, TickTurnsAllThreeAnglesInWalkModeAndDrawsAFrame)
@@ -73,25 +90,25 @@ TEST_F(ViewTimer, PeriodKeysSetTheRateAndArmTheTimer)
         QTest::keyClick(m_pView, Qt::Key_9, Qt::KeypadModifier);
         EXPECT_EQ(m_pView->m_nTimerPeriod, nExpected);
     }
-    // Armed at 10 ms without auto rotation; far more ticks than the 50 ms default gives.
-    EXPECT_TRUE(m_pView->IsTimerRunning(nID));
+    // Armed at 10 ms without auto rotation.
+    EXPECT_EQ(m_pView->TimerPeriod(nID), 10);
     EXPECT_FALSE(m_pView->OnUpdateAutoRotate());
-    EXPECT_GE(TicksDuring(m_pView, 400), 15);
+    ExpectTicksAtPeriod(m_pView, 5, 10);
 
     // Auto rotate takes over the running timer; its second use stops the spin.
     m_pView->OnAutoRotate();
     EXPECT_TRUE(m_pView->OnUpdateAutoRotate());
-    EXPECT_TRUE(m_pView->IsTimerRunning(nID));
-    EXPECT_GT(TicksDuring(m_pView, 100), 0);
+    EXPECT_EQ(m_pView->TimerPeriod(nID), 10);
+    ExpectTicksAtPeriod(m_pView, 1, 10);
     m_pView->OnAutoRotate();
     EXPECT_FALSE(m_pView->IsTimerRunning(nID));
-    EXPECT_EQ(TicksDuring(m_pView, 100), 0);
+    ExpectNoTicks(m_pView);
 
     QTest::keyClick(m_pView, Qt::Key_3, Qt::KeypadModifier);
     EXPECT_EQ(m_pView->m_nTimerPeriod, 20);
-    EXPECT_TRUE(m_pView->IsTimerRunning(nID));
+    EXPECT_EQ(m_pView->TimerPeriod(nID), 20);
     EXPECT_FALSE(m_pView->OnUpdateAutoRotate());
-    EXPECT_GT(TicksDuring(m_pView, 150), 0);
+    ExpectTicksAtPeriod(m_pView, 1, 20);
 }
 
 TEST_F(ViewTimer, TwoViewsSpinIndependently)
@@ -103,17 +120,14 @@ TEST_F(ViewTimer, TwoViewsSpinIndependently)
     m_pView->OnAutoRotate();
     pOther->OnAutoRotate();
     const float fA = m_pView->m_fAngleZ, fB = pOther->m_fAngleZ;
-    QTest::qWait(250);
-    EXPECT_GE(m_pView->m_fAngleZ - fA, 2.0f);
-    EXPECT_GE(pOther->m_fAngleZ - fB, 2.0f);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TicksSince(m_pView, fA) >= 2 && TicksSince(pOther, fB) >= 2; }, 10000));
 
     m_pView->OnAutoRotate();
     EXPECT_FALSE(m_pView->IsTimerRunning(m_pView->m_nTimerID));
     EXPECT_TRUE(pOther->IsTimerRunning(pOther->m_nTimerID));
-    const float fStopped = m_pView->m_fAngleZ, fRunning = pOther->m_fAngleZ;
-    QTest::qWait(250);
+    const float fStopped = m_pView->m_fAngleZ;
+    ExpectTicksAtPeriod(pOther, 2, 50);
     EXPECT_EQ(m_pView->m_fAngleZ, fStopped);
-    EXPECT_GE(pOther->m_fAngleZ - fRunning, 2.0f);
 
     // A tick draws in its own view's context and gives back whatever was current.
     ASSERT_TRUE(wglMakeCurrent(m_pView, m_pView->m_hRC));
@@ -131,15 +145,15 @@ TEST_F(ViewTimer, SlowFrameDoesNotBuildABacklogOfTicks)
         QTest::keyClick(m_pView, Qt::Key_9, Qt::KeypadModifier);
     ASSERT_EQ(m_pView->m_nTimerPeriod, 10);
     m_pView->OnAutoRotate();
-    QTest::qWait(50);
+    ExpectTicksAtPeriod(m_pView, 1, 10);
 
-    // The loop is blocked for thirty periods, then gets one pass.
+    // The loop is blocked for thirty periods, as by a slow frame, then gets one pass: a
+    // backlog would show as a burst of ticks in that pass.
     const float fBefore = m_pView->m_fAngleZ;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     QCoreApplication::processEvents();
-    const int nTicks = static_cast<int>(m_pView->m_fAngleZ - fBefore);
-    EXPECT_GE(nTicks, 1);
-    EXPECT_LE(nTicks, 2);
+    EXPECT_LE(TicksSince(m_pView, fBefore), 2);
+    ExpectTicksAtPeriod(m_pView, 1, 10);  // and the timer goes on
     m_pView->OnAutoRotate();
 }
 
