@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -127,7 +130,8 @@ void ExpectPrimitives(const std::vector<std::vector<SVec>>& aGot, const std::vec
 {
     std::vector<bool> used(aGot.size(), false);
     int nMissing = 0;
-    for (const auto& want : aWant) {
+    for (std::size_t w = 0; w < aWant.size(); ++w) {
+        const auto& want = aWant[w];
         bool bFound = false;
         for (std::size_t i = 0; i < aGot.size() && !bFound; ++i) {
             const auto& got = aGot[i];
@@ -138,10 +142,12 @@ void ExpectPrimitives(const std::vector<std::vector<SVec>>& aGot, const std::vec
                 bForward = bForward && Same(got[k], want[k]);
                 bBackward = bBackward && Same(got[k], want[want.size() - 1 - k]);
             }
-            bFound = used[i] = bForward || (want.size() == 2 && bBackward);
+            if (bForward || (want.size() == 2 && bBackward))
+                used[i] = bFound = true;
         }
         if (!bFound && ++nMissing <= 3)
-            ADD_FAILURE() << "no " << pszKind << " from (" << want.front().x << ", " << want.front().y << ")";
+            ADD_FAILURE() << pszKind << " " << w << " is missing; it starts at (" << want.front().x << ", "
+                          << want.front().y << ", " << want.front().z << ")";
     }
     EXPECT_EQ(nMissing, 0) << pszKind;
     EXPECT_EQ(aGot.size(), aWant.size()) << pszKind;
@@ -264,6 +270,7 @@ TEST_F(ViewFrameGeometry, ViewOpensWithItsLight)
     CTessaronView* pSecond = m_harness.Open(SamplePath("cube.3ds"));
     ASSERT_NE(pSecond, nullptr);
     for (CTessaronView* pView : {m_pView, pSecond}) {
+        SCOPED_TRACE(pView == m_pView ? "first view" : "second view");
         pView->makeCurrent();
         for (GLenum nCap : {GL_LIGHTING, GL_LIGHT0, GL_DEPTH_TEST, GL_COLOR_MATERIAL})
             EXPECT_TRUE(glIsEnabled(nCap)) << nCap;
