@@ -264,7 +264,9 @@ TEST_F(ViewFrameGeometry, HomeFrameShowsTheModelAtItsFitScale)
 }
 
 // The light is part of every context from the moment the view has it: lit, one light at a
-// fixed place in front of the eye, shiny front faces.
+// fixed place in front of the eye, shiny front faces. The first view of a workspace keeps
+// the context it was created with; a later one gets a new context soon after it opens, so
+// the two together check both the creation and the re-creation of a context.
 TEST_F(ViewFrameGeometry, ViewOpensWithItsLight)
 {
     CTessaronView* pSecond = m_harness.Open(SamplePath("cube.3ds"));
