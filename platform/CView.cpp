@@ -3,14 +3,40 @@
 #include "VirtualKeys.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QTimerEvent>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <set>
 
 namespace {
+
+unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    unsigned nFlags = 0;
+    if (buttons & Qt::LeftButton)
+        nFlags |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        nFlags |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton)
+        nFlags |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        nFlags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        nFlags |= MK_CONTROL;
+    return nFlags;
+}
+
+// Whole pixels: on a scaled screen Qt reports fractions, and a handler that sums
+// differences of rounded positions never drifts from where the pointer really is.
+CPoint ClientPoint(const QPointF& pos)
+{
+    return {qRound(pos.x()), qRound(pos.y())};
+}
 
 std::set<CView*>& LiveViews()
 {
@@ -180,4 +206,52 @@ void CView::timerEvent(QTimerEvent* pEvent)
         }
     }
     QOpenGLWidget::timerEvent(pEvent);
+}
+
+void CView::mousePressEvent(QMouseEvent* pEvent)
+{
+    const unsigned nFlags = MouseFlags(pEvent->buttons(), pEvent->modifiers());
+    const CPoint point = ClientPoint(pEvent->position());
+    switch (pEvent->button()) {
+    case Qt::LeftButton: OnLButtonDown(nFlags, point); break;
+    case Qt::MiddleButton: OnMButtonDown(nFlags, point); break;
+    case Qt::RightButton: OnRButtonDown(nFlags, point); break;
+    default: QOpenGLWidget::mousePressEvent(pEvent); break;
+    }
+}
+
+void CView::mouseReleaseEvent(QMouseEvent* pEvent)
+{
+    const unsigned nFlags = MouseFlags(pEvent->buttons(), pEvent->modifiers());
+    const CPoint point = ClientPoint(pEvent->position());
+    switch (pEvent->button()) {
+    case Qt::LeftButton: OnLButtonUp(nFlags, point); break;
+    case Qt::MiddleButton: OnMButtonUp(nFlags, point); break;
+    case Qt::RightButton: OnRButtonUp(nFlags, point); break;
+    default: QOpenGLWidget::mouseReleaseEvent(pEvent); break;
+    }
+}
+
+void CView::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    // The second press of a double-click arrives as this event only, so the other
+    // buttons get their press here.
+    if (pEvent->button() == Qt::LeftButton)
+        OnLButtonDblClk(MouseFlags(pEvent->buttons(), pEvent->modifiers()), ClientPoint(pEvent->position()));
+    else
+        mousePressEvent(pEvent);
+}
+
+void CView::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    OnMouseMove(MouseFlags(pEvent->buttons(), pEvent->modifiers()), ClientPoint(pEvent->position()));
+}
+
+void CView::wheelEvent(QWheelEvent* pEvent)
+{
+    const int nDelta = std::clamp(pEvent->angleDelta().y(), -32768, 32767);
+    if (nDelta == 0 ||
+        !OnMouseWheel(MouseFlags(pEvent->buttons(), pEvent->modifiers()), static_cast<short>(nDelta),
+                      ClientPoint(pEvent->position())))
+        QOpenGLWidget::wheelEvent(pEvent);
 }

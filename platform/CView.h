@@ -7,6 +7,24 @@
 class CDocument;
 class CDC;
 
+// A pointer position in device-independent pixels of the view's client area.
+struct CPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// Buttons and modifiers held during a mouse message, as the framework passes them.
+enum : unsigned {
+    MK_LBUTTON = 0x0001,
+    MK_RBUTTON = 0x0002,
+    MK_SHIFT = 0x0004,
+    MK_CONTROL = 0x0008,
+    MK_MBUTTON = 0x0010,
+};
+
+// One notch of a common mouse wheel, in the units of a wheel message's delta.
+inline constexpr int WHEEL_DELTA = 120;
+
 // A view window with its own OpenGL context. Qt's events arrive here and go on to the
 // handlers under the framework's names; a derived view overrides those handlers only.
 //
@@ -63,6 +81,16 @@ protected:
     virtual void OnKeyDown(unsigned nChar, unsigned nRepCnt, unsigned nFlags) { (void)nChar, (void)nRepCnt, (void)nFlags; }
     virtual void OnSetFocus() {}
     virtual void OnTimer(unsigned nIDEvent) { (void)nIDEvent; }
+    virtual void OnLButtonDown(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnLButtonUp(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnLButtonDblClk(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnMButtonDown(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnMButtonUp(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnRButtonDown(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnRButtonUp(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    virtual void OnMouseMove(unsigned nFlags, CPoint point) { (void)nFlags, (void)point; }
+    // zDelta is positive for the wheel turned away from the user; false passes it on.
+    virtual bool OnMouseWheel(unsigned nFlags, short zDelta, CPoint point) { (void)nFlags, (void)zDelta, (void)point; return false; }
     virtual void OnDestroy() {}
 
     void initializeGL() override;
@@ -71,6 +99,11 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     void focusInEvent(QFocusEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
     void showEvent(QShowEvent* pEvent) override;
 
 private:

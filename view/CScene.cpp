@@ -25,6 +25,9 @@ void CScene::DrawScene(C3DS& model)
             m_dWalkScale = model.DrawModel(m_dWalkScale, false, false);
         } else {
             glTranslatef(0.0f, 0.0f, -m_fDistance);
+            // Skipped when zero, so a frame without a pan issues the very same calls.
+            if (m_fPanX != 0.0f || m_fPanY != 0.0f)
+                glTranslatef(m_fPanX, m_fPanY, 0.0f);
             glRotatef(m_fAngleX, 1.0f, 0.0f, 0.0f);
             glRotatef(m_fAngleY, 0.0f, 1.0f, 0.0f);
             glRotatef(m_fAngleZ, 0.0f, 0.0f, 1.0f);

@@ -57,4 +57,8 @@ public:
     float m_fAngleY = kHomeAngleY;
     float m_fAngleZ = kHomeAngleZ;
     float m_fDistance = 5.0f;
+    // Object mode only: a shift of the model across the view, in eye units at right angles
+    // to the line of sight, applied before the turn. Zero leaves the frame as it always was.
+    float m_fPanX = 0.0f;
+    float m_fPanY = 0.0f;
 };

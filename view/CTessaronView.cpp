@@ -9,6 +9,7 @@ int g_bInRender = 0;
 
 CTessaronView::CTessaronView(QWidget* pParent) : CView(pParent)
 {
+    UpdateMousePointer();
 }
 
 CTessaronView::~CTessaronView()

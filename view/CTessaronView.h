@@ -49,6 +49,19 @@ public:
     void OnSetFocus() override;
     void OnTimer(unsigned nIDEvent) override;
 
+    // The mouse. A drag is fixed by the button (and Shift) that starts it; its moves and
+    // the wheel change the view at once and ask for one frame, which later moves join.
+    void OnLButtonDown(unsigned nFlags, CPoint point) override;
+    void OnLButtonUp(unsigned nFlags, CPoint point) override;
+    void OnLButtonDblClk(unsigned nFlags, CPoint point) override;
+    void OnMButtonDown(unsigned nFlags, CPoint point) override;
+    void OnMButtonUp(unsigned nFlags, CPoint point) override;
+    void OnRButtonDown(unsigned nFlags, CPoint point) override;
+    void OnRButtonUp(unsigned nFlags, CPoint point) override;
+    void OnMouseMove(unsigned nFlags, CPoint point) override;
+    bool OnMouseWheel(unsigned nFlags, short zDelta, CPoint point) override;
+    bool IsMouseFrameQueued() const { return m_bMouseFrameQueued; }
+
     double m_dWalkStep = kHomeWalkStep;
     double m_dTurnStep = kHomeTurnStep;  // also the height step
     double m_dHomeEyeX = kHomeEyeX;
@@ -69,6 +82,10 @@ public:
 
     int m_nFramesDrawn = 0;  // frames actually drawn, for tests and diagnostics
 
+    // Turning per pixel of drag in object mode, and pixels per step or turn in walk mode.
+    static constexpr float kDegreesPerPixel = 0.5f;
+    static constexpr int kPixelsPerStep = 20;
+
 signals:
     // After every key, so the shell can refresh check marks.
     void KeyHandled();
@@ -82,6 +99,22 @@ private:
     void RaiseGaze();
     void WalkHome();
     void ObjectHome();
+
+    enum EDrag { kDragNone, kDragTurn, kDragPan, kDragLook, kDragSlide };
+    void BeginDrag(EDrag eDrag, unsigned nButton, CPoint point);
+    void EndDrag(unsigned nButton);
+    void DragBy(int dx, int dy);
+    void UpdateMousePointer();
+    void QueueMouseFrame();
+    void DrawMouseFrame();
+
+    EDrag m_eDrag = kDragNone;
+    unsigned m_nDragButton = 0;    // the MK_ flag of the button that holds the drag
+    CPoint m_ptDrag;               // where the pointer was when its last move was applied
+    int m_nRestX = 0;              // walk mode: pixels of this drag not yet a whole step
+    int m_nRestY = 0;
+    int m_nWheelRest = 0;          // walk mode: wheel units not yet a whole notch
+    bool m_bMouseFrameQueued = false;
 };
 
 extern int g_nNextTimerID;

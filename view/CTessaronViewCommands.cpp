@@ -13,6 +13,7 @@ void CTessaronView::OnAutoRotate()
 void CTessaronView::OnWalkAround()
 {
     m_bWalkAround = !m_bWalkAround;
+    UpdateMousePointer();
     MakeCurrent();
     RenderScene();
 }

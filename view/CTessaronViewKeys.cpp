@@ -170,4 +170,6 @@ void CTessaronView::ObjectHome()
     m_fAngleX = kHomeAngleX;
     m_fAngleY = kHomeAngleY;
     m_fAngleZ = kHomeAngleZ;
+    m_fPanX = 0.0f;
+    m_fPanY = 0.0f;
 }
