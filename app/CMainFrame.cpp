@@ -285,9 +285,13 @@ void CMainFrame::PrintActiveView()
 
 void CMainFrame::ShowHelp()
 {
-    // The help page sits beside the executable, under the executable's own name.
+    // The help page sits beside the executable, under the executable's own name. An
+    // installed program keeps it in its data folder instead, since bin/ holds programs only.
     const QFileInfo exe(QCoreApplication::applicationFilePath());
-    const QString strHelp = exe.absolutePath() + "/" + exe.completeBaseName() + ".html";
+    const QString strName = exe.completeBaseName() + ".html";
+    QString strHelp = exe.absolutePath() + "/" + strName;
+    if (!QFileInfo::exists(strHelp))
+        strHelp = exe.absolutePath() + "/" TESSARON_HELP_DIR "/" + strName;
     if (!QFileInfo::exists(strHelp)) {
         AfxMessageBox(LoadResourceString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
         return;

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -192,6 +193,16 @@ TEST_F(App, HelpShowsThePageBesideTheProgramOrSaysItCannot)
     pFrame->Action(ID_HELP_FINDER)->trigger();
     EXPECT_EQ(m_recorder.m_aMessages.size(), 1u);
     QFile::remove(strHelp);
+
+    // An installed viewer finds the page in its data folder, share/tessaron beside bin/.
+    const QString strDataDir = QCoreApplication::applicationDirPath() + "/" TESSARON_HELP_DIR;
+    const QString strInstalled = strDataDir + "/" + QFileInfo(strHelp).fileName();
+    ASSERT_TRUE(QDir().mkpath(strDataDir));
+    ASSERT_TRUE(QFile::copy(QString(TESSARON_SOURCE_DIR) + "/app/resources/tessaron.html", strInstalled));
+    pFrame->Action(ID_HELP_FINDER)->trigger();
+    EXPECT_EQ(m_recorder.m_aMessages.size(), 1u);
+    QFile::remove(strInstalled);
+    QDir().rmpath(strDataDir);
 }
 
 } // namespace

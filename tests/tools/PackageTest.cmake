@@ -1,0 +1,90 @@
+# Makes the Debian package from this build tree with its own CPack configuration, and
+# checks the files it installs and the libraries it depends on. dpkg-shlibdeps reads the
+# programs as they are built here, so the Depends field is computed the same way as for a
+# release build (which adds no sanitizer runtimes).
+# Run as: cmake -DBUILD_DIR=... -DWORK_DIR=... -DVERSION=... -P PackageTest.cmake
+
+function(fail)
+  string(JOIN "" text ${ARGN})
+  message(FATAL_ERROR "${text}")
+endfunction()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+execute_process(COMMAND "${CMAKE_CPACK_COMMAND}" -G DEB --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  fail("cpack failed (${rc}):\n${out}")
+endif()
+
+execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE arch OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(deb "${WORK_DIR}/tessaron_${VERSION}_${arch}.deb")
+file(GLOB made "${WORK_DIR}/*.deb")
+if(NOT made STREQUAL deb)
+  fail("expected exactly ${deb}, cpack made: ${made}")
+endif()
+
+# Every regular file with its mode: programs executable, everything else plain data.
+execute_process(COMMAND dpkg-deb -c "${deb}" OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  fail("dpkg-deb -c failed (${rc})")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(files)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^(-[rwx-]+) [^ ]+ +[0-9]+ [^ ]+ [^ ]+ \\./(.*)$")
+    list(APPEND files "${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
+  elseif(NOT line MATCHES "^d" AND NOT line STREQUAL "")
+    fail("unexpected entry in the package: ${line}")
+  endif()
+endforeach()
+list(SORT files)
+set(expected
+  "-rw-r--r-- usr/share/applications/tessaron.desktop"
+  "-rw-r--r-- usr/share/doc/tessaron/changelog.gz"
+  "-rw-r--r-- usr/share/doc/tessaron/copyright"
+  "-rw-r--r-- usr/share/icons/hicolor/16x16/apps/tessaron.png"
+  "-rw-r--r-- usr/share/icons/hicolor/32x32/apps/tessaron.png"
+  "-rw-r--r-- usr/share/man/man1/tessaron-info.1.gz"
+  "-rw-r--r-- usr/share/man/man1/tessaron-render.1.gz"
+  "-rw-r--r-- usr/share/man/man1/tessaron.1.gz"
+  "-rw-r--r-- usr/share/tessaron/tessaron.html"
+  "-rw-r--r-- usr/share/thumbnailers/tessaron.thumbnailer"
+  "-rwxr-xr-x usr/bin/tessaron"
+  "-rwxr-xr-x usr/bin/tessaron-info"
+  "-rwxr-xr-x usr/bin/tessaron-render")
+list(SORT expected)
+if(NOT files STREQUAL expected)
+  string(REPLACE ";" "\n  " got "${files}")
+  string(REPLACE ";" "\n  " want "${expected}")
+  fail("files in the package:\n  ${got}\nexpected:\n  ${want}")
+endif()
+
+# Man pages as man-db reads them and Debian keeps them: gzip without a time stamp, holding roff.
+execute_process(COMMAND dpkg-deb -x "${deb}" "${WORK_DIR}/root" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  fail("dpkg-deb -x failed (${rc})")
+endif()
+foreach(program tessaron tessaron-info tessaron-render)
+  set(page "${WORK_DIR}/root/usr/share/man/man1/${program}.1.gz")
+  file(READ "${page}" head LIMIT 8 HEX)
+  if(NOT head MATCHES "^1f8b08..00000000$")
+    fail("${program}.1.gz is not gzip without a time stamp: ${head}")
+  endif()
+  execute_process(COMMAND gzip -dc "${page}" OUTPUT_VARIABLE roff RESULT_VARIABLE rc)
+  string(TOUPPER "${program}" title)
+  if(NOT rc EQUAL 0 OR NOT roff MATCHES "^\\.TH ${title} 1 .*\\.SH EXIT STATUS")
+    fail("${program}.1.gz does not hold the man page of ${program} with its exit statuses")
+  endif()
+endforeach()
+
+# Depends as dpkg-shlibdeps computed it: Qt 6, GL through GLVND, GLU, and EGL for the renderer.
+execute_process(COMMAND dpkg-deb -f "${deb}" Depends OUTPUT_VARIABLE depends RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  fail("dpkg-deb -f failed (${rc})")
+endif()
+foreach(package libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libopengl0
+                libglu1-mesa libegl1 libc6)
+  if(NOT depends MATCHES "(^|, )${package}( |,|$)")
+    fail("Depends lacks ${package}: ${depends}")
+  endif()
+endforeach()
