@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <malloc.h>
 #include <sys/stat.h>
 
 namespace {
@@ -327,6 +328,18 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
 
 int main(int argc, char** argv)
 {
+    // Mesa's immediate mode hands llvmpipe a fresh vertex buffer of half a megabyte every
+    // few thousand triangles. Above glibc's mmap threshold each is mapped, faulted in page by
+    // page, zeroed and unmapped again, which cost a large model more than its drawing. Kept
+    // in the heap, the same pages serve every buffer; larger blocks (the file's buffer, the
+    // model's arrays) are still mapped and given back.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // One frame per process: llvmpipe's rasteriser threads cost more to start and feed
+    // than they save, and their bins hold memory of their own. Unless told otherwise, it
+    // rasterises in this thread; the pixels are the same either way.
+    ::setenv("LP_NUM_THREADS", "0", 0);
+
     SOptions o;
     std::vector<std::string> outputs;
     try {
