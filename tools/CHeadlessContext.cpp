@@ -192,7 +192,7 @@ bool CHeadlessContext::CreateFramebuffer(int cx, int cy, std::string& strError)
         strError = "the OpenGL driver draws at most " + std::to_string(nMaxSize) + " pixels a side";
         return false;
     }
-    while (glGetError() != GL_NO_ERROR) {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
     d.pGenFramebuffers(1, &d.nFramebuffer);
     d.pGenRenderbuffers(2, d.aRenderbuffers);

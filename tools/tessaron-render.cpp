@@ -379,7 +379,14 @@ int main(int argc, char** argv)
     }
 
     int nWorst = EXIT_OK;
-    for (std::size_t i = 0; i < o.files.size(); ++i)
-        nWorst = std::max(nWorst, RenderFile(o, o.files[i], outputs[i], context));
+    for (std::size_t i = 0; i < o.files.size(); ++i) {
+        try {
+            nWorst = std::max(nWorst, RenderFile(o, o.files[i], outputs[i], context));
+        } catch (const std::exception& e) {
+            // Out of memory for a huge picture or model: this file fails, the next is tried.
+            Report(o.files[i], std::string("not rendered: ") + e.what());
+            nWorst = std::max(nWorst, int{EXIT_FILE});
+        }
+    }
     return nWorst;
 }
