@@ -1,0 +1,222 @@
+// tessaron-render as a process with DISPLAY unset: statuses, usage, the thumbnailer entry as
+// installed, and its size limit. That its pictures equal the viewer's is shown in the view
+// tests, where a window can be opened.
+#include "RunProcess.h"
+#include "support/C3dsWriter.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kSamplesDir = SAMPLES_DIR;
+
+SProcessResult Render(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
+{
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.push_back(TESSARON_RENDER_PATH);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv);
+}
+
+struct SPicture {
+    int cx = 0;
+    int cy = 0;
+    std::vector<png_byte> rgb;
+    std::array<int, 3> At(int x, int y) const
+    {
+        const std::size_t i = (static_cast<std::size_t>(y) * cx + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+// Empty (cx 0) when the file is missing or not a PNG.
+SPicture ReadPng(const std::string& strPath)
+{
+    SPicture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, strPath.c_str()))
+        return picture;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+        return picture;
+    picture.cx = static_cast<int>(image.width);
+    picture.cy = static_cast<int>(image.height);
+    picture.rgb = std::move(rgb);
+    return picture;
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::string& strPath)
+{
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0;
+}
+
+// The background, 0.3 0.6 0.6: 76.5 may round either way.
+bool IsTeal(const std::array<int, 3>& c)
+{
+    return (c[0] == 76 || c[0] == 77) && c[1] == 153 && c[2] == 153;
+}
+
+TEST(TessaronRender, BatchAttemptsEveryFileAndExitsWithTheWorstStatus)
+{
+    CTempFile notModel({'P', 'K', 3, 4}, "notes.3ds");
+    std::vector<std::uint8_t> cut = FileBytes(kSamplesDir + "/house.3ds");
+    cut.resize(cut.size() - 3);
+    CTempFile partial(cut, "partial.3ds");
+    const std::string strMissing = notModel.Dir() + "/missing.3ds";
+    const std::string strOut = notModel.Dir() + "/out";
+
+    const SProcessResult r = Render({"--size", "64x48", "--output-dir", strOut, kSamplesDir + "/cube.3ds",
+                                     strMissing, notModel.Path(), partial.Path(), kSamplesDir + "/pyramid.3ds"});
+    EXPECT_EQ(r.nExitCode, 1);
+    EXPECT_EQ(r.strOut, "");
+    EXPECT_EQ(r.strErr,
+              "tessaron-render: " + strMissing + ": not rendered: read status -1, the file cannot be opened "
+              "(No such file or directory)\n"
+              "tessaron-render: " + notModel.Path() + ": not rendered: read status -3, no main chunk (0x4D4D) "
+              "at position 0\n"
+              "tessaron-render: " + partial.Path() + ": warning: read in part, read status -21, a chunk's data "
+              "runs past the end of the file; the picture shows what was read\n");
+    for (const char* pszName : {"cube", "pyramid", "partial"}) {
+        const SPicture picture = ReadPng(strOut + "/" + pszName + ".png");
+        EXPECT_EQ(picture.cx, 64) << pszName;
+        EXPECT_EQ(picture.cy, 48) << pszName;
+    }
+    EXPECT_FALSE(Exists(strOut + "/missing.png"));
+    EXPECT_FALSE(Exists(strOut + "/notes.png"));
+
+    const SProcessResult ok = Render({"--size", "64x48", "-o", strOut + "/one.png", kSamplesDir + "/cube.3ds"});
+    EXPECT_EQ(ok.nExitCode, 0) << ok.strErr;
+    EXPECT_EQ(ok.strErr, "");
+    // Nothing the user owns is written: a picture that would replace its model is refused.
+    const SProcessResult self = Render({"-o", partial.Path(), partial.Path()});
+    EXPECT_EQ(self.nExitCode, 1);
+    EXPECT_EQ(self.strErr, "tessaron-render: " + partial.Path() + ": not rendered: the picture would overwrite the model\n");
+}
+
+TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
+{
+    const std::string strCube = kSamplesDir + "/cube.3ds";
+    const std::vector<std::vector<std::string>> bad = {
+        {"--frobnicate", strCube},
+        {"--size", "0x600", strCube},
+        {"--size", "800", strCube},
+        {"--size=800x600x2", strCube},
+        {"--angles", "1,2", strCube},
+        {"--angles", "1,2,3,4", strCube},
+        {"--distance", "nan", strCube},
+        {"--distance"},
+        {"--walk", "--distance", "3", strCube},
+        {"--white=yes", strCube},
+        {"-o", "a.png", strCube, strCube},
+        {"--output-dir", "/tmp", "-o", "a.png", strCube},
+        {"--output-dir", "/tmp", strCube, kSamplesDir + "/../samples/cube.3ds"},
+        {"--thumbnail", "0", strCube, "a.png"},
+        {"--thumbnail", "128", strCube},
+        {"--white", "--thumbnail", "128", strCube, "a.png"},
+        {},
+    };
+    for (const auto& args : bad) {
+        const SProcessResult r = Render(args);
+        EXPECT_EQ(r.nExitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(std::count(r.strErr.begin(), r.strErr.end(), '\n'), 1) << r.strErr;
+        EXPECT_EQ(r.strOut, "");
+    }
+
+    const SProcessResult help = Render({"--help"});
+    EXPECT_EQ(help.nExitCode, 0);
+    for (const char* pszOption : {"--size WxH", "--walk", "--white", "--no-net", "--angles X,Y,Z", "--distance D",
+                                  "-o OUT.png", "--output-dir DIR", "--thumbnail SIZE INPUT OUTPUT", "--help"})
+        EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
+}
+
+TEST(TessaronRender, WithoutEglItSaysSoAndExitsThree)
+{
+    // GLVND finds no vendor library at all: the state of a machine without libegl-mesa0.
+    CTempFile out({}, "unused");
+    const SProcessResult r = Render({"-o", out.Dir() + "/cube.png", kSamplesDir + "/cube.3ds"},
+                                    {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"});
+    EXPECT_EQ(r.nExitCode, 3);
+    EXPECT_EQ(std::count(r.strErr.begin(), r.strErr.end(), '\n'), 1) << r.strErr;
+    EXPECT_FALSE(Exists(out.Dir() + "/cube.png"));
+}
+
+// The installed entry's Exec line, run exactly as a file manager runs it.
+TEST(TessaronRender, InstalledThumbnailerEntryMakesThumbnails)
+{
+    CTempFile prefix({}, "unused");
+    const SProcessResult install = RunProcess({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix.Dir()});
+    ASSERT_EQ(install.nExitCode, 0) << install.strErr;
+
+    std::ifstream entry(prefix.Dir() + "/share/thumbnailers/tessaron.thumbnailer");
+    ASSERT_TRUE(entry) << "no installed thumbnailer entry";
+    std::map<std::string, std::string> keys;
+    std::string strLine, strGroup;
+    while (std::getline(entry, strLine)) {
+        if (strLine.starts_with('['))
+            strGroup = strLine;
+        else if (const auto eq = strLine.find('='); eq != std::string::npos && strGroup == "[Thumbnailer Entry]")
+            keys[strLine.substr(0, eq)] = strLine.substr(eq + 1);
+    }
+    EXPECT_EQ(keys["MimeType"], "image/x-3ds;");
+    EXPECT_EQ(keys["TryExec"], "tessaron-render");
+    ASSERT_TRUE(Exists(prefix.Dir() + "/bin/" + keys["TryExec"]));
+
+    const std::string strOut = prefix.Dir() + "/thumb.png";
+    auto run = [&](const std::string& strSize, const std::string& strInput) {
+        std::vector<std::string> argv = {"PATH=" + prefix.Dir() + "/bin:/usr/bin:/bin"};
+        std::istringstream words(keys["Exec"]);
+        for (std::string w; words >> w;)
+            argv.push_back(w == "%s" ? strSize : w == "%i" ? strInput : w == "%o" ? strOut : w);
+        argv.insert(argv.begin(), {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"});
+        ::unlink(strOut.c_str());
+        return RunProcess(argv);
+    };
+
+    const SProcessResult r = run("256", kSamplesDir + "/house.3ds");
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    const SPicture thumb = ReadPng(strOut);
+    EXPECT_EQ(thumb.cx, 256);
+    EXPECT_EQ(thumb.cy, 192);  // the default view's 4:3
+    if (thumb.cx == 256 && thumb.cy == 192) {
+        EXPECT_TRUE(IsTeal(thumb.At(1, 1)));
+        EXPECT_TRUE(IsTeal(thumb.At(254, 190)));
+        EXPECT_FALSE(IsTeal(thumb.At(128, 70)));  // the house's roof
+    }
+
+    // Past the limit the file is not even read; without --thumbnail it is drawn (in part:
+    // the zeros behind the cube are no chunk).
+    CTempFile big(FileBytes(kSamplesDir + "/cube.3ds"), "big.3ds");
+    ASSERT_EQ(::truncate(big.Path().c_str(), (64LL << 20) + 1), 0);
+    const SProcessResult refused = run("128", big.Path());
+    EXPECT_EQ(refused.nExitCode, 1);
+    EXPECT_EQ(refused.strErr, "tessaron-render: " + big.Path() +
+                                  ": not rendered: 67108865 bytes, more than the thumbnail limit of 64 MiB\n");
+    EXPECT_FALSE(Exists(strOut));
+    const SProcessResult drawn = Render({"--size", "16x12", "-o", strOut, big.Path()});
+    EXPECT_EQ(drawn.strErr.find("limit"), std::string::npos) << drawn.strErr;
+    EXPECT_EQ(ReadPng(strOut).cx, 16);
+}
+
+} // namespace
