@@ -1,6 +1,7 @@
 // Help: Shift+F1's help mode and the one help window of a desktop without a viewer.
 #include "AppFixture.h"
 
+#include "app/resources/Resources.h"
 #include "app/resources/resource.h"
 
 #include <QCursor>
@@ -79,6 +80,27 @@ TEST_F(AppHelp, OneHelpWindowThatEveryRequestBringsToTheFront)
     QTest::mouseClick(ToolButton(ID_HOME), Qt::LeftButton);
     ASSERT_EQ(viewers().size(), 1);
     EXPECT_EQ(pViewer->findChild<QTextBrowser*>()->source().fragment().toStdString(), "view-home");
+}
+
+TEST(HelpTopics, EveryCommandHasItsEntryOnThePage)
+{
+    const QString strPage = LoadHelpPage();
+    std::vector<unsigned> aIDs = {AFX_IDM_FIRST_MDICHILD, IDR_MODELTYPE, ID_FILE_MRU_FILE1 + 3};
+    for (unsigned nMenu : {IDR_MAINFRAME, IDR_MODELTYPE})
+        for (const SMenuPopup& popup : LoadMenuTable(nMenu))
+            for (const SMenuItem& item : popup.aItems)
+                if (!item.bSeparator)
+                    aIDs.push_back(item.nID);
+    for (const SAccelerator& accel : LoadAcceleratorTable())
+        aIDs.push_back(accel.nID);
+    for (unsigned nID : aIDs) {
+        const std::string_view strTopic = HelpTopic(nID);
+        EXPECT_FALSE(strTopic.empty()) << nID;
+        // An anchor both a browser and Qt's own viewer find.
+        EXPECT_TRUE(strPage.contains(QString("<a id=\"%1\">").arg(QString::fromUtf8(strTopic.data(), qsizetype(strTopic.size())))) ||
+                    strPage.contains(QString("<h2 id=\"%1\">").arg(QString::fromUtf8(strTopic.data(), qsizetype(strTopic.size())))))
+            << nID;
+    }
 }
 
 } // namespace
