@@ -57,7 +57,8 @@ std::string AbbreviatePath(const std::string& strPath, std::size_t nMax)
     if (length(strName) > nMax) {
         const QList<uint> aChars = strName.toUcs4();
         const qsizetype nKeep = nMax > 3 ? static_cast<qsizetype>(nMax - 3) : 0;
-        return (QString::fromUcs4(reinterpret_cast<const char32_t*>(aChars.constData()), nKeep) + QStringLiteral("...")).toStdString();
+        const QString strKept = QString::fromUcs4(reinterpret_cast<const char32_t*>(aChars.constData()), nKeep);
+        return (strKept + QStringLiteral("...")).toStdString();
     }
     // The first folder stays, standing for the root the path starts from; whole folders
     // after it give way to "..." until the rest fits.

@@ -122,7 +122,8 @@ TEST_F(AppWindows, FilesThatAreNotModelsSayWhyNamingThem)
     EXPECT_TRUE(Area()->subWindowList().isEmpty());
     // Root reads any file, so a denied read is checked on the message itself.
     EXPECT_EQ(FormatOpenFailure(EACCES, "/srv/house.3ds"), "Access to /srv/house.3ds was denied.");
-    EXPECT_EQ(FormatOpenFailure(EIO, "/srv/house.3ds"), "A hardware I/O error was reported while accessing /srv/house.3ds.");
+    EXPECT_EQ(FormatOpenFailure(EIO, "/srv/house.3ds"),
+              "A hardware I/O error was reported while accessing /srv/house.3ds.");
 }
 
 } // namespace
