@@ -7,5 +7,6 @@
 
 CChildFrame::CChildFrame(QWidget* pParent) : CMDIChildWnd(pParent)
 {
-    setWindowIcon(LoadResourceIcon(IDR_MODELTYPE));
+    // A title bar shows 16 pixels: the 16-pixel drawing, not the 32-pixel one shrunk.
+    setWindowIcon(LoadResourceIcon(IDR_MODELTYPE, 16));
 }

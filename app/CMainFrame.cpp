@@ -10,27 +10,32 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
-#include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWhatsThis>
+
+#include <algorithm>
 
 
 namespace {
@@ -54,18 +59,31 @@ CMainFrame::CMainFrame()
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pArea);
     CreateActions();
-    connect(m_pArea, &QMdiArea::subWindowActivated, this, [this] {
+    connect(m_pArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* pSub) {
         RebuildMenu();
         UpdateCommandUI();
-        const CTessaronView* pView = ActiveView();
-        const QString strDoc = pView && m_pArea->activeSubWindow() ? m_pArea->activeSubWindow()->windowTitle() : QString();
-        setWindowTitle(QString::fromStdString(LoadResourceString(IDR_MAINFRAME)) +
-                       (strDoc.isEmpty() ? QString() : " - " + strDoc));
+        if (pSub)
+            connect(pSub, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::UniqueConnection);
+        UpdateTitle();
     });
+}
+
+void CMainFrame::UpdateTitle()
+{
+    // Qt appends " - [document]" to the caption of its own accord while a child is
+    // maximised; given a caption that already ends so, it leaves it alone.
+    QString strTitle = QString::fromStdString(LoadResourceString(IDR_MAINFRAME));
+    QMdiSubWindow* pSub = m_pArea->activeSubWindow();
+    const QString strDoc = pSub && ActiveView() ? pSub->windowTitle() : QString();
+    if (!strDoc.isEmpty())
+        strTitle += pSub->isMaximized() ? " - [" + strDoc + "]" : " - " + strDoc;
+    if (windowTitle() != strTitle)
+        setWindowTitle(strTitle);
 }
 
 CMainFrame::~CMainFrame()
 {
+    ExitHelpMode();
     // No view's context may stay current once the main window is gone. The contexts
     // themselves belong to their widgets, which are gone by now.
     if (wglGetCurrentContext() != nullptr)
@@ -80,6 +98,7 @@ void CMainFrame::CreateActions()
         const std::string strTip = ToolTip(nID);
         if (!strTip.empty())
             pAction->setToolTip(QString::fromStdString(strTip));
+        pAction->setData(nID);
         connect(pAction, &QAction::triggered, this, [this, nID] { OnCommand(nID); });
         m_actions[nID] = pAction;
         return pAction;
@@ -101,6 +120,7 @@ void CMainFrame::CreateActions()
         pAction->setShortcut(AcceleratorKeys(accel));
         pAction->setShortcutContext(Qt::WindowShortcut);
         const unsigned nID = accel.nID;
+        pAction->setData(nID);
         connect(pAction, &QAction::triggered, this, [this, nID] { OnCommand(nID); });
         addAction(pAction);
     }
@@ -117,9 +137,18 @@ int CMainFrame::OnCreate()
     m_wndToolBar->setFloatable(true);
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     for (const SToolBarButton& button : LoadToolBarTable()) {
-        QAction* pAction = m_actions.at(button.nID);
-        pAction->setIcon(ToolbarButtonIcon(button.nImage, palette()));
-        m_wndToolBar->addAction(pAction);
+        // A button of its own for each command, beside the menu item: an icon on the
+        // menu's action would widen every menu by an icon column and draw glyphs where
+        // check marks belong. UpdateCommandUI keeps both in the same state.
+        const QAction* pCommand = m_actions.at(button.nID);
+        auto* pButton = new QAction(ToolbarButtonIcon(button.nImage, palette()), pCommand->text(), this);
+        pButton->setStatusTip(pCommand->statusTip());
+        pButton->setToolTip(pCommand->toolTip());
+        pButton->setCheckable(pCommand->isCheckable());
+        pButton->setData(button.nID);
+        connect(pButton, &QAction::triggered, this, [this, nID = button.nID] { OnCommand(nID); });
+        m_buttons[button.nID] = pButton;
+        m_wndToolBar->addAction(pButton);
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
@@ -132,7 +161,7 @@ int CMainFrame::OnCreate()
         m_pIndicators[i]->setMinimumWidth(m_pIndicators[i]->fontMetrics().horizontalAdvance("SCRL") + 10);
         m_wndStatusBar->addPermanentWidget(m_pIndicators[i]);
     }
-    m_wndStatusBar->showMessage(QString::fromStdString(LoadResourceString(AFX_IDS_IDLEMESSAGE)));
+    ShowIdleMessage();
     auto* pPoll = new QTimer(this);
     connect(pPoll, &QTimer::timeout, this, &CMainFrame::UpdateIndicators);
     pPoll->start(250);
@@ -169,9 +198,13 @@ void CMainFrame::RebuildMenu()
             } else if (item.nID == ID_FILE_MRU_FILE1 && m_pRecentFiles && !m_pRecentFiles->Entries().empty()) {
                 for (std::size_t i = 0; i < m_pRecentFiles->Entries().size(); ++i) {
                     QAction* pEntry = pMenu->addAction(QString::fromStdString(m_pRecentFiles->MenuText(i)));
-                    pEntry->setStatusTip(QString::fromStdString(StatusPrompt(ID_FILE_MRU_FILE1 + static_cast<unsigned>(i))));
-                    connect(pEntry, &QAction::triggered, this, [this, i] {
-                        if (m_fnOpenRecent)
+                    const unsigned nID = ID_FILE_MRU_FILE1 + static_cast<unsigned>(i);
+                    pEntry->setStatusTip(QString::fromStdString(StatusPrompt(nID)));
+                    pEntry->setData(nID);
+                    connect(pEntry, &QAction::triggered, this, [this, i, nID] {
+                        if (m_bHelpMode)
+                            HelpOnCommand(nID);
+                        else if (m_fnOpenRecent)
                             m_fnOpenRecent(i);
                     });
                 }
@@ -189,7 +222,8 @@ void CMainFrame::RebuildMenu()
 
 void CMainFrame::FillWindowMenu(QMenu* pMenu)
 {
-    // The open windows follow the three arrangement commands, numbered, the active checked.
+    // The open windows follow the three arrangement commands, numbered; only the active
+    // one carries a check mark, the others no box either.
     const auto actions = pMenu->actions();
     for (int i = 3; i < actions.size(); ++i)
         pMenu->removeAction(actions[i]);
@@ -200,9 +234,16 @@ void CMainFrame::FillWindowMenu(QMenu* pMenu)
     int n = 0;
     for (QMdiSubWindow* pSub : windows) {
         QAction* pEntry = pMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(pSub->windowTitle()));
-        pEntry->setCheckable(true);
-        pEntry->setChecked(pSub == m_pArea->activeSubWindow());
-        connect(pEntry, &QAction::triggered, this, [this, pSub] { m_pArea->setActiveSubWindow(pSub); });
+        const bool bActive = pSub == m_pArea->activeSubWindow();
+        pEntry->setCheckable(bActive);
+        pEntry->setChecked(bActive);
+        pEntry->setData(AFX_IDM_FIRST_MDICHILD);
+        connect(pEntry, &QAction::triggered, this, [this, pSub] {
+            if (m_bHelpMode)
+                HelpOnCommand(AFX_IDM_FIRST_MDICHILD);
+            else
+                m_pArea->setActiveSubWindow(pSub);
+        });
     }
 }
 
@@ -218,12 +259,21 @@ void CMainFrame::UpdateCommandUI()
     m_actions.at(ID_SHOW_NET)->setChecked(pView && pView->OnUpdateShowNet());
     m_actions.at(ID_VIEW_TOOLBAR)->setChecked(m_wndToolBar && m_wndToolBar->isVisibleTo(this));
     m_actions.at(ID_VIEW_STATUS_BAR)->setChecked(m_wndStatusBar && m_wndStatusBar->isVisibleTo(this));
+    for (const auto& [nID, pButton] : m_buttons) {
+        pButton->setEnabled(m_actions.at(nID)->isEnabled());
+        pButton->setChecked(m_actions.at(nID)->isChecked());
+    }
     if (pView)
         connect(pView, &CTessaronView::KeyHandled, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
 }
 
 void CMainFrame::OnCommand(unsigned nID)
 {
+    if (m_bHelpMode) {
+        // In help mode a command asks for its help instead of running.
+        HelpOnCommand(nID);
+        return;
+    }
     CTessaronView* pView = ActiveView();
     switch (nID) {
     case ID_AUTO_ROTATE: if (pView) pView->OnAutoRotate(); break;
@@ -242,16 +292,12 @@ void CMainFrame::OnCommand(unsigned nID)
     case ID_VIEW_TOOLBAR: if (m_wndToolBar) m_wndToolBar->setVisible(!m_wndToolBar->isVisibleTo(this)); break;
     case ID_VIEW_STATUS_BAR: if (m_wndStatusBar) m_wndStatusBar->setVisible(!m_wndStatusBar->isVisibleTo(this)); break;
     case ID_WINDOW_CASCADE: m_pArea->cascadeSubWindows(); break;
-    case ID_WINDOW_TILE_HORZ: m_pArea->tileSubWindows(); break;
-    case ID_WINDOW_ARRANGE: m_pArea->tileSubWindows(); break;
+    case ID_WINDOW_TILE_HORZ: TileHorizontally(); break;
+    case ID_WINDOW_ARRANGE: ArrangeIcons(); break;
     case ID_HELP_FINDER:
     case ID_HELP:
     case ID_DEFAULT_HELP: ShowHelp(); break;
-    case ID_CONTEXT_HELP:
-        QWhatsThis::enterWhatsThisMode();
-        if (m_wndStatusBar)
-            m_wndStatusBar->showMessage(QString::fromStdString(LoadResourceString(AFX_IDS_HELPMODEMESSAGE)));
-        break;
+    case ID_CONTEXT_HELP: EnterHelpMode(); break;
     default: {
         auto it = m_appCommands.find(nID);
         if (it != m_appCommands.end() && it->second)
@@ -283,7 +329,7 @@ void CMainFrame::PrintActiveView()
     painter.drawImage(0, 0, frame);
 }
 
-void CMainFrame::ShowHelp()
+void CMainFrame::ShowHelp(std::string_view strTopic)
 {
     // The help page sits beside the executable, under the executable's own name. An
     // installed program keeps it in its data folder instead, since bin/ holds programs only.
@@ -296,19 +342,170 @@ void CMainFrame::ShowHelp()
         AfxMessageBox(LoadResourceString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
         return;
     }
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(strHelp)))
+    QUrl url = QUrl::fromLocalFile(strHelp);
+    if (!strTopic.empty())
+        url.setFragment(QString::fromUtf8(strTopic.data(), static_cast<qsizetype>(strTopic.size())));
+    if (m_fnOpenUrl ? m_fnOpenUrl(url) : QDesktopServices::openUrl(url))
         return;
-    // No desktop browser (a bare X session): the page is plain HTML, so show it here.
-    auto* pHelp = new QDialog(this);
-    pHelp->setAttribute(Qt::WA_DeleteOnClose);
-    pHelp->setObjectName("HelpViewer");
-    pHelp->setWindowTitle(QString::fromStdString(LoadResourceString(AFX_IDS_APP_TITLE)) + " Help");
-    auto* pBrowser = new QTextBrowser(pHelp);
-    pBrowser->setSource(QUrl::fromLocalFile(strHelp));
-    auto* pLayout = new QVBoxLayout(pHelp);
-    pLayout->addWidget(pBrowser);
-    pHelp->resize(640, 560);
-    pHelp->show();
+    // No desktop browser (a bare X session): the page is plain HTML, so show it here, in
+    // one window that every later request brings to the front.
+    if (m_pHelpViewer == nullptr) {
+        m_pHelpViewer = new QDialog(this);
+        m_pHelpViewer->setAttribute(Qt::WA_DeleteOnClose);
+        m_pHelpViewer->setObjectName("HelpViewer");
+        m_pHelpViewer->setWindowTitle(QString::fromStdString(LoadResourceString(AFX_IDS_APP_TITLE)) + " Help");
+        auto* pBrowser = new QTextBrowser(m_pHelpViewer);
+        auto* pLayout = new QVBoxLayout(m_pHelpViewer);
+        pLayout->addWidget(pBrowser);
+        m_pHelpViewer->resize(640, 560);
+    }
+    m_pHelpViewer->findChild<QTextBrowser*>()->setSource(url);
+    m_pHelpViewer->showNormal();
+    m_pHelpViewer->raise();
+    m_pHelpViewer->activateWindow();
+}
+
+void CMainFrame::HelpOnCommand(unsigned nID)
+{
+    ExitHelpMode();
+    ShowHelp(HelpTopic(nID));
+}
+
+void CMainFrame::EnterHelpMode()
+{
+    if (m_bHelpMode)
+        return;
+    m_bHelpMode = true;
+    QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+    qApp->installEventFilter(this);
+    ShowIdleMessage();
+}
+
+void CMainFrame::ExitHelpMode()
+{
+    if (!m_bHelpMode)
+        return;
+    m_bHelpMode = false;
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+    ShowIdleMessage();
+}
+
+void CMainFrame::ShowIdleMessage()
+{
+    if (m_wndStatusBar)
+        m_wndStatusBar->showMessage(
+            QString::fromStdString(LoadResourceString(m_bHelpMode ? AFX_IDS_HELPMODEMESSAGE : AFX_IDS_IDLEMESSAGE)));
+}
+
+bool CMainFrame::eventFilter(QObject* pObject, QEvent* pEvent)
+{
+    // Installed on the application while help mode lasts: the next click on one of this
+    // window's commands asks for help on it, Esc leaves the mode.
+    if (!m_bHelpMode)
+        return QMainWindow::eventFilter(pObject, pEvent);
+    auto* pWidget = qobject_cast<QWidget*>(pObject);
+    switch (pEvent->type()) {
+    case QEvent::KeyPress:
+        // With a menu open, Esc closes the menu first, as it always does.
+        if (static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape && QApplication::activePopupWidget() == nullptr) {
+            ExitHelpMode();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // Menus open as usual; the item chosen in them gives the help.
+        if (pWidget == nullptr || pWidget->window() != this || qobject_cast<QMenuBar*>(pWidget))
+            break;
+        if (auto* pButton = qobject_cast<QToolButton*>(pWidget); pButton && pButton->defaultAction()) {
+            // Disabled buttons have their help too.
+            HelpOnCommand(pButton->defaultAction()->data().toUInt());
+            return true;
+        }
+        for (QWidget* p = pWidget; p != nullptr && p != this; p = p->parentWidget())
+            if (qobject_cast<QMdiSubWindow*>(p)) {
+                HelpOnCommand(IDR_MODELTYPE);
+                return true;
+            }
+        HelpOnCommand(0);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (auto* pMenu = qobject_cast<QMenu*>(pWidget)) {
+            QAction* pAction = pMenu->actionAt(static_cast<QMouseEvent*>(pEvent)->position().toPoint());
+            if (pAction == nullptr || pAction->isSeparator() || pAction->menu() != nullptr)
+                break;
+            while (QWidget* pPopup = QApplication::activePopupWidget())
+                pPopup->close();
+            HelpOnCommand(pAction->data().toUInt());
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(pObject, pEvent);
+}
+
+void CMainFrame::TileHorizontally()
+{
+    // One window above the other, each the full width of the workspace; the row of
+    // minimised windows along the bottom keeps its place. Only when the rows would get
+    // lower than a window can be do they go into more than one column.
+    const int nIconsHeight = ArrangeIcons();
+    QList<QMdiSubWindow*> windows;
+    const auto stacking = m_pArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {  // the active window on top
+        QMdiSubWindow* pSub = *it;
+        if (pSub->isHidden() || pSub->isMinimized())
+            continue;
+        if (pSub->isMaximized())
+            pSub->showNormal();
+        windows.push_back(pSub);
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_pArea->viewport()->rect().adjusted(0, 0, 0, -nIconsHeight);
+    int nMinHeight = 1;
+    for (QMdiSubWindow* pSub : windows)
+        nMinHeight = std::max(nMinHeight, pSub->minimumSizeHint().height());
+    const int n = static_cast<int>(windows.size());
+    const int nRows = std::clamp(area.height() / nMinHeight, 1, n);
+    const int nColumns = (n + nRows - 1) / nRows;
+    for (int i = 0; i < n; ++i) {
+        const int nColumn = i / nRows;
+        const int nRow = i % nRows;
+        const int nRowsHere = nColumn == nColumns - 1 ? n - nColumn * nRows : nRows;
+        const int x0 = area.width() * nColumn / nColumns;
+        const int x1 = area.width() * (nColumn + 1) / nColumns;
+        const int y0 = area.top() + area.height() * nRow / nRowsHere;
+        const int y1 = area.top() + area.height() * (nRow + 1) / nRowsHere;
+        windows[i]->setGeometry(x0, y0, x1 - x0, y1 - y0);
+    }
+}
+
+int CMainFrame::ArrangeIcons()
+{
+    // Minimised windows side by side along the bottom of the workspace, in the order they
+    // were opened, a new row above when one is full; the other windows stay where they are.
+    const QRect area = m_pArea->viewport()->rect();
+    int x = 0;
+    int nRowBottom = area.bottom() + 1;
+    int nRowHeight = 0;
+    for (QMdiSubWindow* pSub : m_pArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (pSub->isHidden() || !pSub->isMinimized())
+            continue;
+        const QSize size = pSub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            nRowBottom -= nRowHeight;
+            nRowHeight = 0;
+        }
+        pSub->move(x, nRowBottom - size.height());
+        x += size.width();
+        nRowHeight = std::max(nRowHeight, size.height());
+    }
+    return area.bottom() + 1 - nRowBottom + nRowHeight;
 }
 
 void CMainFrame::UpdateIndicators()
@@ -326,8 +523,10 @@ bool CMainFrame::event(QEvent* pEvent)
     if (pEvent->type() == QEvent::StatusTip && m_wndStatusBar) {
         // An empty tip means the pointer left: back to the idle text.
         const QString strTip = static_cast<QStatusTipEvent*>(pEvent)->tip();
-        m_wndStatusBar->showMessage(strTip.isEmpty() ? QString::fromStdString(LoadResourceString(AFX_IDS_IDLEMESSAGE))
-                                                     : strTip);
+        if (strTip.isEmpty())
+            ShowIdleMessage();
+        else
+            m_wndStatusBar->showMessage(strTip);
         return true;
     }
     if (pEvent->type() == QEvent::KeyRelease || pEvent->type() == QEvent::KeyPress)

@@ -13,12 +13,39 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QSettings>
+
+namespace {
+
+// "All Files (*.*)" is the filter the user reads, but as a pattern "*.*" hides every name
+// without a dot ("model", "hostname"). The dialog keeps the text and lists every file. Qt's
+// own dialog is used because a desktop's native one would apply the pattern as written.
+void ShowEveryFile(QFileDialog& dialog, const QString& strFilter)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setNameFilter(strFilter);
+    auto* pModel = dialog.findChild<QFileSystemModel*>();
+    if (pModel == nullptr)
+        return;
+    pModel->setNameFilters({});
+    // Choosing the filter again from the list applies its pattern once more.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, pModel, [pModel] { pModel->setNameFilters({}); });
+}
+
+} // namespace
 
 CTessaronApp::CTessaronApp(int& argc, char** argv)
 {
+    // The toolkit acts on switches of its own (-reverse mirrors every window, -qwindowtitle
+    // renames one, -style, -stylesheet ...). The viewer's command line changes nothing, so
+    // the toolkit sees the program's name only; the rest is kept to be read and ignored.
+    for (int i = 0; i < argc; ++i)
+        m_aArguments.emplace_back(argv[i] ? argv[i] : "");
+    m_strQtProgramName = argc > 0 && argv[0] ? argv[0] : "tessaron";
+    m_aQtArgv[0] = m_strQtProgramName.data();
     if (QApplication::instance() == nullptr)
-        m_pOwnApp = std::make_unique<QApplication>(argc, argv);
+        m_pOwnApp = std::make_unique<QApplication>(m_nQtArgc, m_aQtArgv);
 }
 
 CTessaronApp::~CTessaronApp()
@@ -64,9 +91,12 @@ bool CTessaronApp::InitInstance()
 
     // The command line is read and deliberately not acted on: the viewer always starts
     // with no document, whatever a launcher passes.
+    QStringList aArguments;
+    for (const std::string& strArgument : m_aArguments)
+        aArguments << QString::fromLocal8Bit(strArgument.c_str());
     QCommandLineParser parser;
     parser.addPositionalArgument("files", "ignored");
-    parser.parse(QCoreApplication::arguments());
+    parser.parse(aArguments);
 
     m_pMainWnd->resize(1000, 750);
     m_pMainWnd->show();
@@ -102,8 +132,8 @@ void CTessaronApp::OnFileOpen()
 {
     QFileDialog dialog(m_pMainWnd.get(), QString::fromStdString(LoadResourceString(AFX_IDS_OPENFILE)));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QString::fromStdString(LoadResourceString(AFX_IDS_ALLFILTER)));
     dialog.setOption(QFileDialog::ReadOnly, true);
+    ShowEveryFile(dialog, QString::fromStdString(LoadResourceString(AFX_IDS_ALLFILTER)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     OpenDocumentFile(dialog.selectedFiles().front().toStdString());

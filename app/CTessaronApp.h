@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CMainFrame;
 class CMultiDocTemplate;
@@ -37,6 +38,10 @@ public:
 private:
     void OpenRecentFile(std::size_t nIndex);
 
+    std::vector<std::string> m_aArguments;  // the command line, read and not acted on
+    std::string m_strQtProgramName;
+    int m_nQtArgc = 1;                       // what the toolkit sees: the program's name only
+    char* m_aQtArgv[2] = {};
     std::unique_ptr<QApplication> m_pOwnApp;
     std::unique_ptr<QSettings> m_pSettings;
     CRecentFileList m_recentFiles{15};

@@ -15,6 +15,30 @@ std::string FormatFileNotFound(const std::string& strTitle)
     return strTitle + "\nCannot find this file.\nPlease verify that the correct path and file name are given.";
 }
 
+std::string FormatOpenFailure(int nErrno, const std::string& strPath)
+{
+    switch (nErrno) {
+    case EACCES:
+    case EPERM:
+        return "Access to " + strPath + " was denied.";
+    case EISDIR:
+    case EINVAL:  // CFile's answer for a pipe or a device
+    case ENXIO:   // a socket, or a device with nothing behind it
+    case ENODEV:
+        return strPath + " is not a regular file.";
+    case EMFILE:
+    case ENFILE:
+        return strPath + " could not be opened because there are too many open files.";
+    case ENAMETOOLONG:
+    case ELOOP:
+        return strPath + " contains an invalid path.";
+    case EIO:
+        return "A hardware I/O error was reported while accessing " + strPath + ".";
+    default:
+        return "An unknown error occurred while accessing " + strPath + ".";
+    }
+}
+
 bool CDocument::OnOpenDocument(const std::string& strPath)
 {
     const std::string strTitle = std::filesystem::path(strPath).filename().string();
@@ -23,7 +47,7 @@ bool CDocument::OnOpenDocument(const std::string& strPath)
         if (file.GetLastErrno() == ENOENT || file.GetLastErrno() == ENOTDIR)
             AfxMessageBox(FormatFileNotFound(strTitle), MB_ICONEXCLAMATION);
         else
-            AfxMessageBox("Failed to open document.", MB_ICONEXCLAMATION);
+            AfxMessageBox(FormatOpenFailure(file.GetLastErrno(), strPath), MB_ICONEXCLAMATION);
         return false;
     }
     try {

@@ -41,3 +41,7 @@ private:
 
 // The framework's text for a file that is not there, with the file's title for %1.
 std::string FormatFileNotFound(const std::string& strTitle);
+
+// The framework's text for a file that exists but cannot be opened, naming the file and
+// the cause given by errno.
+std::string FormatOpenFailure(int nErrno, const std::string& strPath);

@@ -1,6 +1,7 @@
 #include "CRecentFileList.h"
 
 #include <QSettings>
+#include <QString>
 
 #include <algorithm>
 #include <filesystem>
@@ -44,16 +45,41 @@ void CRecentFileList::WriteList(QSettings& settings) const
     settings.endGroup();
 }
 
+std::string AbbreviatePath(const std::string& strPath, std::size_t nMax)
+{
+    // Counted and cut in characters, not bytes, so a name is never split inside one.
+    const QString strFull = QString::fromStdString(strPath);
+    auto length = [](const QString& str) { return static_cast<std::size_t>(str.toUcs4().size()); };
+    if (length(strFull) <= nMax)
+        return strPath;
+    const qsizetype nSlash = strFull.lastIndexOf(QLatin1Char('/'));
+    const QString strName = strFull.mid(nSlash + 1);
+    if (length(strName) > nMax) {
+        const QList<uint> aChars = strName.toUcs4();
+        const qsizetype nKeep = nMax > 3 ? static_cast<qsizetype>(nMax - 3) : 0;
+        const QString strKept = QString::fromUcs4(reinterpret_cast<const char32_t*>(aChars.constData()), nKeep);
+        return (strKept + QStringLiteral("...")).toStdString();
+    }
+    // The first folder stays, standing for the root the path starts from; whole folders
+    // after it give way to "..." until the rest fits.
+    const qsizetype nFirstEnd = strFull.indexOf(QLatin1Char('/'), strFull.startsWith(QLatin1Char('/')) ? 1 : 0);
+    if (nFirstEnd < 0 || nFirstEnd >= nSlash)
+        return strName.toStdString();
+    const QString strRoot = strFull.left(nFirstEnd) + QStringLiteral("/...");
+    for (qsizetype nFrom = strFull.indexOf(QLatin1Char('/'), nFirstEnd + 1); nFrom >= 0 && nFrom <= nSlash;
+         nFrom = strFull.indexOf(QLatin1Char('/'), nFrom + 1)) {
+        const QString strShort = strRoot + strFull.mid(nFrom);
+        if (length(strShort) <= nMax)
+            return strShort.toStdString();
+    }
+    return strName.toStdString();
+}
+
 std::string CRecentFileList::MenuText(std::size_t nIndex, std::size_t nMax) const
 {
     if (nIndex >= m_aEntries.size())
         return {};
-    std::string strPath = m_aEntries[nIndex];
-    if (strPath.size() > nMax) {
-        const std::string strName = std::filesystem::path(strPath).filename().string();
-        const std::size_t nKeep = nMax > strName.size() + 4 ? nMax - strName.size() - 4 : 0;
-        strPath = nKeep > 0 ? strPath.substr(0, nKeep) + ".../" + strName : strName;
-    }
+    const std::string strPath = AbbreviatePath(m_aEntries[nIndex], nMax);
     // '&' in a name would otherwise become a mnemonic.
     std::string strEscaped;
     for (char c : strPath) {

@@ -18,11 +18,16 @@ public:
     void ReadList(QSettings& settings);
     void WriteList(QSettings& settings) const;
 
-    // The menu text of entry n: "&n name", long paths shortened to at most nMax characters
-    // by keeping the file name and as much of the folder's start as fits.
+    // The menu text of entry n: "&n path", the path shortened by AbbreviatePath.
     std::string MenuText(std::size_t nIndex, std::size_t nMax = 30) const;
 
 private:
     int m_nSize;
     std::vector<std::string> m_aEntries;
 };
+
+// A path shortened to at most nMax characters for a menu: the first folder, "...", and
+// as many whole folders before the file name as fit ("/usr/.../models/house.3ds"); just
+// the file name when not even one fits; a file name longer than nMax alone is cut and
+// ends in "...".
+std::string AbbreviatePath(const std::string& strPath, std::size_t nMax);

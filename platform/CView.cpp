@@ -177,15 +177,28 @@ void CView::paintGL()
     m_bInPaint = false;
 }
 
+bool CView::event(QEvent* pEvent)
+{
+    // Tab would move the focus to the next widget before the view saw it; in the key model
+    // it is a key like any other.
+    if (pEvent->type() == QEvent::KeyPress) {
+        auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        if (pKey->key() == Qt::Key_Tab || pKey->key() == Qt::Key_Backtab) {
+            keyPressEvent(pKey);
+            return true;
+        }
+    }
+    return QOpenGLWidget::event(pEvent);
+}
+
 void CView::keyPressEvent(QKeyEvent* pEvent)
 {
-    const unsigned nChar = VirtualKeyFromEvent(*pEvent);
-    if (nChar == 0) {
+    if (IsSystemKey(*pEvent)) {
         QOpenGLWidget::keyPressEvent(pEvent);
         return;
     }
     m_keyModifiers = pEvent->modifiers();
-    OnKeyDown(nChar, 1, pEvent->isAutoRepeat() ? 0x4000u : 0u);
+    OnKeyDown(VirtualKeyFromEvent(*pEvent), 1, pEvent->isAutoRepeat() ? 0x4000u : 0u);
     m_keyModifiers = {};
 }
 

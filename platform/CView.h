@@ -96,6 +96,7 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    bool event(QEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void focusInEvent(QFocusEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;

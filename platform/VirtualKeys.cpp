@@ -2,44 +2,102 @@
 
 #include <QKeyEvent>
 
+namespace {
+
+// Keys that only the keypad has, whatever Num Lock says.
+unsigned KeypadOnlyKey(int key)
+{
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return VK_NUMPAD0 + static_cast<unsigned>(key - Qt::Key_0);
+    switch (key) {
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    case Qt::Key_Slash: return VK_DIVIDE;
+    case Qt::Key_Period: case Qt::Key_Comma: return VK_DECIMAL;
+    case Qt::Key_Clear: return VK_CLEAR;  // keypad 5 with Num Lock off
+    case Qt::Key_Enter: return VK_RETURN;
+    default: return 0;
+    }
+}
+
+// Keys of the main block. Shifted symbols of the US layout share their key's code, as on
+// the Windows keyboard.
+unsigned MainBlockKey(int key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return 'A' + static_cast<unsigned>(key - Qt::Key_A);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return '0' + static_cast<unsigned>(key - Qt::Key_0);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: case Qt::Key_AltGr: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Clear: return VK_CLEAR;
+    case Qt::Key_Print: return VK_SNAPSHOT;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Meta: case Qt::Key_Super_L: case Qt::Key_Super_R: return VK_LWIN;
+    case Qt::Key_Menu: return VK_APPS;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Exclam: return '1';
+    case Qt::Key_At: return '2';
+    case Qt::Key_NumberSign: return '3';
+    case Qt::Key_Dollar: return '4';
+    case Qt::Key_Percent: return '5';
+    case Qt::Key_AsciiCircum: return '6';
+    case Qt::Key_Ampersand: return '7';
+    case Qt::Key_Asterisk: return '8';
+    case Qt::Key_ParenLeft: return '9';
+    case Qt::Key_ParenRight: return '0';
+    case Qt::Key_Semicolon: case Qt::Key_Colon: return VK_OEM_1;
+    case Qt::Key_Equal: case Qt::Key_Plus: return VK_OEM_PLUS;
+    case Qt::Key_Comma: case Qt::Key_Less: return VK_OEM_COMMA;
+    case Qt::Key_Minus: case Qt::Key_Underscore: return VK_OEM_MINUS;
+    case Qt::Key_Period: case Qt::Key_Greater: return VK_OEM_PERIOD;
+    case Qt::Key_Slash: case Qt::Key_Question: return VK_OEM_2;
+    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return VK_OEM_3;
+    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return VK_OEM_4;
+    case Qt::Key_Backslash: case Qt::Key_Bar: return VK_OEM_5;
+    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return VK_OEM_6;
+    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return VK_OEM_7;
+    default: return VK_NONAME;
+    }
+}
+
+} // namespace
+
 unsigned VirtualKeyFromEvent(const QKeyEvent& event)
 {
     const int key = event.key();
     if (event.modifiers() & Qt::KeypadModifier) {
-        switch (key) {
-        case Qt::Key_0: case Qt::Key_Insert: return VK_NUMPAD0;
-        case Qt::Key_1: case Qt::Key_End: return VK_NUMPAD1;
-        case Qt::Key_2: case Qt::Key_Down: return VK_NUMPAD2;
-        case Qt::Key_3: case Qt::Key_PageDown: return VK_NUMPAD3;
-        case Qt::Key_4: case Qt::Key_Left: return VK_NUMPAD4;
-        case Qt::Key_5: case Qt::Key_Clear: return VK_NUMPAD5;
-        case Qt::Key_6: case Qt::Key_Right: return VK_NUMPAD6;
-        case Qt::Key_7: case Qt::Key_Home: return VK_NUMPAD7;
-        case Qt::Key_8: case Qt::Key_Up: return VK_NUMPAD8;
-        case Qt::Key_9: case Qt::Key_PageUp: return VK_NUMPAD9;
-        case Qt::Key_Plus: return VK_ADD;
-        case Qt::Key_Minus: return VK_SUBTRACT;
-        case Qt::Key_Asterisk: return VK_MULTIPLY;
-        default: break;
-        }
+        // With Num Lock off the keypad reports its navigation keys, which the main block's
+        // mapping below turns into the codes of those keys.
+        if (const unsigned nChar = KeypadOnlyKey(key))
+            return nChar;
     }
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return static_cast<unsigned>('A' + (key - Qt::Key_A));
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return static_cast<unsigned>('0' + (key - Qt::Key_0));
-    switch (key) {
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_F1: return VK_F1;
-    case Qt::Key_F2: return VK_F2;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    default: return 0;
-    }
+    return MainBlockKey(key);
+}
+
+bool IsSystemKey(const QKeyEvent& event)
+{
+    return (event.modifiers() & Qt::AltModifier) || event.key() == Qt::Key_Alt;
 }

@@ -1,9 +1,19 @@
 #pragma once
 
-// Virtual-key codes of the keys the view handles, and the mapping from Qt's key events.
+// Virtual-key codes as the Windows keyboard produces them, and the mapping from Qt's key
+// events. The view's key handler is written against these codes.
 enum : unsigned {
+    VK_BACK = 0x08,
+    VK_TAB = 0x09,
+    VK_CLEAR = 0x0C,
+    VK_RETURN = 0x0D,
     VK_SHIFT = 0x10,
     VK_CONTROL = 0x11,
+    VK_MENU = 0x12,
+    VK_PAUSE = 0x13,
+    VK_CAPITAL = 0x14,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
     VK_PRIOR = 0x21,
     VK_NEXT = 0x22,
     VK_END = 0x23,
@@ -12,19 +22,50 @@ enum : unsigned {
     VK_UP = 0x26,
     VK_RIGHT = 0x27,
     VK_DOWN = 0x28,
+    VK_SNAPSHOT = 0x2C,
+    VK_INSERT = 0x2D,
+    VK_DELETE = 0x2E,
+    VK_LWIN = 0x5B,
+    VK_APPS = 0x5D,
     VK_NUMPAD0 = 0x60,
     VK_NUMPAD1, VK_NUMPAD2, VK_NUMPAD3, VK_NUMPAD4, VK_NUMPAD5,
     VK_NUMPAD6, VK_NUMPAD7, VK_NUMPAD8, VK_NUMPAD9,
     VK_MULTIPLY = 0x6A,
     VK_ADD = 0x6B,
     VK_SUBTRACT = 0x6D,
+    VK_DECIMAL = 0x6E,
+    VK_DIVIDE = 0x6F,
     VK_F1 = 0x70,
-    VK_F2 = 0x71,
+    VK_F2, VK_F3, VK_F4, VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11, VK_F12,
+    VK_F13, VK_F14, VK_F15, VK_F16, VK_F17, VK_F18, VK_F19, VK_F20, VK_F21, VK_F22, VK_F23, VK_F24,
+    VK_NUMLOCK = 0x90,
+    VK_SCROLL = 0x91,
+    VK_OEM_1 = 0xBA,       // ;:
+    VK_OEM_PLUS = 0xBB,    // =+ of the main block
+    VK_OEM_COMMA = 0xBC,
+    VK_OEM_MINUS = 0xBD,   // -_ of the main block
+    VK_OEM_PERIOD = 0xBE,
+    VK_OEM_2 = 0xBF,       // /?
+    VK_OEM_3 = 0xC0,       // `~
+    VK_OEM_4 = 0xDB,       // [{
+    VK_OEM_5 = 0xDC,       // \|
+    VK_OEM_6 = 0xDD,       // ]}
+    VK_OEM_7 = 0xDE,       // '"
+    VK_OEM_102 = 0xE2,     // the extra key beside left Shift
+    VK_NONAME = 0xFC,      // a key the keyboard model has no code for
 };
 
 class QKeyEvent;
 
-// The virtual-key code of a Qt key event, 0 for keys the program has no code for.
-// Keypad keys map to their VK_NUMPAD codes whatever Num Lock says, as users of the
-// walk keys expect the keypad to steer either way.
+// The virtual-key code of a Qt key event; never 0, every key has one.
+//
+// Keypad keys follow Num Lock as the keyboard reports it with each event: with Num Lock
+// on they are VK_NUMPAD0..9 and VK_DECIMAL, with it off (Qt then reports the keypad's
+// navigation keys) they are the arrows, Home, End, Page Up/Down, Insert and Delete, and
+// keypad 5 is VK_CLEAR. The operator keys are VK_ADD, VK_SUBTRACT, VK_MULTIPLY and
+// VK_DIVIDE either way.
 unsigned VirtualKeyFromEvent(const QKeyEvent& event);
+
+// A system key (WM_SYSKEYDOWN): any key while Alt is held, and Alt itself. These belong to
+// the menus and the window manager and never reach a view's key handler.
+bool IsSystemKey(const QKeyEvent& event);

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <initializer_list>
 
 // The .qrc lives in a static library, so its registration object is only linked in when
 // something refers to it; every function that reads ":/tessaron/" calls this first.
@@ -292,7 +293,9 @@ QIcon ToolbarButtonIcon(int nImage, const QPalette& palette)
     return icon;
 }
 
-QIcon LoadResourceIcon(unsigned nID)
+namespace {
+
+QIcon LoadIconImages(unsigned nID, std::initializer_list<int> aSizes)
 {
     InitResourceFiles();
     QString strBase;
@@ -303,12 +306,63 @@ QIcon LoadResourceIcon(unsigned nID)
     else
         return {};
     QIcon icon;
-    for (const int nSize : {32, 16}) {
+    for (const int nSize : aSizes) {
         const QPixmap pixmap(strBase + QStringLiteral("-%1.png").arg(nSize));
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+struct SHelpTopic {
+    unsigned nID;
+    std::string_view strAnchor;
+};
+
+constexpr SHelpTopic s_aHelpTopics[] = {
+    {ID_FILE_NEW, "key-new"},
+    {ID_FILE_OPEN, "file-open"},
+    {ID_FILE_CLOSE, "file-close"},
+    {ID_FILE_PRINT, "key-print"},
+    {ID_APP_EXIT, "file-exit"},
+    {ID_VIEW_TOOLBAR, "view-toolbar"},
+    {ID_VIEW_STATUS_BAR, "view-status-bar"},
+    {ID_AUTO_ROTATE, "view-auto-rotate"},
+    {ID_WALK_AROUND, "view-walk-around"},
+    {ID_WHITE_BACKGROUND, "view-white-background"},
+    {ID_SHOW_NET, "view-show-net"},
+    {ID_ZOOM_IN, "view-zoom-in"},
+    {ID_ZOOM_OUT, "view-zoom-out"},
+    {ID_HOME, "view-home"},
+    {ID_WINDOW_CASCADE, "window-cascade"},
+    {ID_WINDOW_TILE_HORZ, "window-tile"},
+    {ID_WINDOW_ARRANGE, "window-arrange"},
+    {AFX_IDM_FIRST_MDICHILD, "window-list"},
+    {ID_HELP_FINDER, "help-topics"},
+    {ID_DEFAULT_HELP, "help-topics"},
+    {ID_APP_ABOUT, "help-about"},
+    {ID_HELP, "key-help"},
+    {ID_CONTEXT_HELP, "key-context-help"},
+    {IDR_MODELTYPE, "modes"},
+};
+
+} // namespace
+
+QIcon LoadResourceIcon(unsigned nID) { return LoadIconImages(nID, {32, 16}); }
+
+QIcon LoadResourceIcon(unsigned nID, int nSize)
+{
+    return nSize == 16 || nSize == 32 ? LoadIconImages(nID, {nSize}) : QIcon();
+}
+
+std::string_view HelpTopic(unsigned nID)
+{
+    if (nID >= ID_FILE_MRU_FILE1 && nID <= ID_FILE_MRU_FILE16)
+        return "file-recent";
+    for (const SHelpTopic& topic : s_aHelpTopics)
+        if (topic.nID == nID)
+            return topic.strAnchor;
+    return {};
 }
 
 QString LoadHelpPage()

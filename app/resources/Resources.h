@@ -99,6 +99,15 @@ QIcon ToolbarButtonIcon(int nImage, const QPalette& palette);
 // Icon IDR_MAINFRAME (the shuttle) or IDR_MODELTYPE (the document), each with a 32 x 32
 // and a 16 x 16 image; a null icon for any other id.
 QIcon LoadResourceIcon(unsigned nID);
+// Only the image of one size (16 or 32) of such an icon, for a place that shows exactly
+// that size: given both, Qt paints a slot a little above 16 pixels from the 32-pixel image
+// scaled down, which blurs the 16-pixel drawing away.
+QIcon LoadResourceIcon(unsigned nID, int nSize);
+
+// The entry of the help page on a command (an id of resource.h), a model window
+// (IDR_MODELTYPE) or the list of open windows (AFX_IDM_FIRST_MDICHILD): the fragment after
+// "#" in the page's address; empty for the top of the page.
+std::string_view HelpTopic(unsigned nID);
 
 // The HTML help page compiled into the program, the same page that is installed beside
 // the executable; empty when it cannot be read.

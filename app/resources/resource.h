@@ -53,6 +53,7 @@ inline constexpr unsigned ID_CONTEXT_HELP = 57669;
 inline constexpr unsigned ID_HELP = 57670;
 inline constexpr unsigned ID_DEFAULT_HELP = 57671;
 inline constexpr unsigned ID_VIEW_TOOLBAR = 59392;
+inline constexpr unsigned AFX_IDM_FIRST_MDICHILD = 0xFF00;  // the Window menu's list of open windows
 inline constexpr unsigned ID_VIEW_STATUS_BAR = 59393;
 
 // Framework strings.
