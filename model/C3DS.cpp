@@ -8,6 +8,7 @@ void C3DS::Reset()
     std::vector<S3DSFace>().swap(m_aFaces);
     std::vector<S3DSFaceMaterial>().swap(m_aFaceMaterials);
     std::vector<S3DSMaterial>().swap(m_aMaterials);
+    m_cShading.Reset();
     for (float& f : m_fMeshMatrix)
         f = 0.0f;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CShadingData.h"
 #include "S3DSRecords.h"
 
 #include <cstddef>
@@ -39,6 +40,7 @@ public:
     std::vector<S3DSFace> m_aFaces;
     std::vector<S3DSFaceMaterial> m_aFaceMaterials;
     std::vector<S3DSMaterial> m_aMaterials;
+    CShadingData m_cShading;          // full shading's side data; never changes the arrays above
 
 private:
     void Reset();

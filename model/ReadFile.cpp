@@ -77,6 +77,7 @@ struct SRecordCounts {
     std::size_t nVertices = 0;
     std::size_t nFaces = 0;
     std::size_t nFaceMaterials = 0;
+    std::size_t nTexCoords = 0;
 };
 
 // One pass over the buffer. The counting pass (kFill false) walks exactly like the filling
@@ -215,8 +216,13 @@ private:
                     return READ_TRUNCATED;
                 if constexpr (kFill) {
                     // Materials are appended late: the previous one goes when the next name arrives.
-                    if (!m_pending.strName.empty())
+                    if (!m_pending.strName.empty()) {
                         m_model.m_aMaterials.push_back(m_pending);
+                        m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
+                    }
+                    // Unlike the classic fields, a texture or sidedness never passes on to
+                    // the next material: a material without a map has none.
+                    m_pendingShading = S3DSMaterialShading();
                     m_pending.strName =
                         CSharedString(std::string_view(reinterpret_cast<const char*>(p + posData), nName));
                 }
@@ -239,8 +245,10 @@ private:
                     return READ_TRUNCATED;
                 m_wContext = CHUNK_NAMED_OBJECT;
                 if constexpr (kFill) {
-                    if (m_nObject == 0)
+                    if (m_nObject == 0) {
                         m_model.m_aMaterials.push_back(m_pending);
+                        m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
+                    }
                 }
                 ++m_nObject;
                 posNext = posData + static_cast<std::size_t>(nName) + 1;
@@ -274,6 +282,8 @@ private:
                 if (nCount * 8 > nData - 2 || Exceeds(m_nFaces, nCount, 8))
                     return READ_TRUNCATED;
                 m_wContext = CHUNK_FACE_LIST;
+                m_nFaceListStart = m_nFaces - nCount;
+                m_nFaceListCount = nCount;
                 AppendFaces(p + posData + 2, nCount);
                 posNext = posData + 2 + nCount * 8;
                 break;
@@ -292,8 +302,24 @@ private:
                                     p + posCount + 2, nCount);
                 break;
             }
+            // The side data's chunks are skipped whole like any other; what full shading
+            // needs is read out of them without touching the walk, and a malformed one is
+            // simply left out.
+            case CHUNK_MAPPING:
+                ReadMapping(pos, nLength);
+                break;
+            case CHUNK_SMOOTHING_GROUPS:
+                ReadSmoothing(pos, nLength);
+                break;
+            case CHUNK_MAT_TEXTURE_1:
+                ReadTextureMap(pos, nLength);
+                break;
+            case CHUNK_MAT_TWO_SIDED:
+                if (m_wContext == CHUNK_MATERIAL)
+                    m_pendingShading.bTwoSided = true;
+                break;
             default:
-                // 0x4150, 0xB000, 0x0002, 0x3D3E and every unknown id: skipped whole.
+                // 0xB000, 0x0002, 0x3D3E and every unknown id: skipped whole.
                 break;
             }
 
@@ -307,6 +333,125 @@ private:
             }
         }
         return READ_OK;
+    }
+
+    // End of the bytes a skipped chunk may read for the side data: its own length, cut at
+    // the end of the file. Side data never reads past its own chunk, so unlike the classic
+    // records it cannot re-read bytes, and stays linear in the file's size on its own.
+    std::size_t SideEnd(std::size_t pos, std::uint32_t nLength) const
+    {
+        return nLength > Left(pos) ? m_nSize : pos + nLength;
+    }
+
+    void ReadMapping(std::size_t pos, std::uint32_t nLength)
+    {
+        // Only inside a mesh, and only the first per object: a second list of one object
+        // has no vertices of its own to belong to.
+        if (nLength < 8 || m_nObject == 0 || m_nObject == m_nMappedObject ||
+            (m_wContext != CHUNK_TRIANGLE_MESH && m_wContext != CHUNK_FACE_LIST))
+            return;
+        const std::size_t end = SideEnd(pos, nLength);
+        if (end - pos < 8)
+            return;
+        const std::size_t nCount = U16(m_pData + pos + 6);
+        if (nCount * 8 > end - (pos + 8))
+            return;
+        m_nMappedObject = m_nObject;
+        if constexpr (kFill) {
+            CShadingData& cShading = m_model.m_cShading;
+            cShading.m_aObjectMappings.push_back(S3DSObjectMapping{static_cast<std::int32_t>(m_nObject),
+                                                                   static_cast<std::uint32_t>(cShading.m_aTexCoords.size()),
+                                                                   static_cast<std::uint32_t>(nCount)});
+            const unsigned char* pRecord = m_pData + pos + 8;
+            for (std::size_t i = 0; i < nCount; ++i, pRecord += 8)
+                cShading.m_aTexCoords.push_back(S3DSTexCoord{F32(pRecord), F32(pRecord + 4)});
+        } else {
+            m_counts.nTexCoords += nCount;
+        }
+    }
+
+    // The walk only gets here inside a face list (the context check came first), so the
+    // masks belong to the faces of the last face list read.
+    void ReadSmoothing(std::size_t pos, std::uint32_t nLength)
+    {
+        if constexpr (kFill) {
+            if (nLength < 6)
+                return;
+            const std::size_t end = SideEnd(pos, nLength);
+            if (m_nFaceListCount * 4 > end - (pos + 6))
+                return;
+            std::vector<std::uint32_t>& a = m_model.m_cShading.m_aSmoothing;
+            if (a.empty())
+                a.reserve(m_model.m_aFaces.capacity());  // the final face count, from the counting pass
+            if (a.size() < m_nFaceListStart + m_nFaceListCount)
+                a.resize(m_nFaceListStart + m_nFaceListCount, 0);
+            const unsigned char* pMask = m_pData + pos + 6;
+            for (std::size_t i = 0; i < m_nFaceListCount; ++i, pMask += 4)
+                a[m_nFaceListStart + i] = U32(pMask);
+        }
+    }
+
+    // Texture map 1 of the pending material. Its children are walked within its own length;
+    // any child that is cut short or runs past the map drops the whole map.
+    void ReadTextureMap(std::size_t pos, std::uint32_t nLength)
+    {
+        if constexpr (kFill) {
+            if (nLength < 6 || m_wContext != CHUNK_MATERIAL)
+                return;
+            const std::size_t end = SideEnd(pos, nLength);
+            S3DSTextureMap cMap;
+            std::string_view svFile;
+            for (std::size_t q = pos + 6; q < end;) {
+                if (end - q < 6)
+                    return;
+                const std::uint16_t wId = U16(m_pData + q);
+                const std::uint32_t nChild = U32(m_pData + q + 2);
+                if (nChild < 6 || nChild > end - q)
+                    return;
+                const unsigned char* pData = m_pData + q + 6;
+                const std::size_t nData = nChild - 6;
+                switch (wId) {
+                case CHUNK_MAP_FILE: {
+                    const void* pZero = std::memchr(pData, 0, nData);
+                    if (!pZero)
+                        return;
+                    svFile = std::string_view(reinterpret_cast<const char*>(pData),
+                                              static_cast<const unsigned char*>(pZero) - pData);
+                    break;
+                }
+                case CHUNK_PERCENT_INT:
+                case CHUNK_MAP_TILING:
+                    if (nData < 2)
+                        return;
+                    if (wId == CHUNK_MAP_TILING)
+                        cMap.wTiling = U16(pData);
+                    else
+                        cMap.nPercent = U16(pData);
+                    break;
+                case CHUNK_MAP_U_SCALE:
+                case CHUNK_MAP_V_SCALE:
+                case CHUNK_MAP_U_OFFSET:
+                case CHUNK_MAP_V_OFFSET: {
+                    if (nData < 4)
+                        return;
+                    float* pField = wId == CHUNK_MAP_U_SCALE   ? &cMap.fUScale
+                                    : wId == CHUNK_MAP_V_SCALE ? &cMap.fVScale
+                                    : wId == CHUNK_MAP_U_OFFSET ? &cMap.fUOffset
+                                                                : &cMap.fVOffset;
+                    *pField = F32(pData);
+                    break;
+                }
+                default:
+                    break;
+                }
+                q += nChild;
+            }
+            if (svFile.empty())
+                return;
+            cMap.strFile = CSharedString(svFile);
+            m_pendingShading.bTextured = true;
+            m_pendingShading.cTexture = std::move(cMap);
+        }
     }
 
     void AppendVertices(const unsigned char* pRecords, std::size_t nCount)
@@ -355,6 +500,9 @@ private:
     std::int64_t m_nObject = 0;  // named objects met so far; the current object's number
     std::size_t m_nVertices = 0, m_nFaces = 0, m_nFaceMaterials = 0;  // records read so far
     S3DSMaterial m_pending;      // not cleared between materials, by design
+    S3DSMaterialShading m_pendingShading;  // goes with m_pending; cleared at every material name
+    std::int64_t m_nMappedObject = 0;      // object whose mapping coordinates were read last
+    std::size_t m_nFaceListStart = 0, m_nFaceListCount = 0;  // faces of the last face list read
 };
 
 } // namespace
@@ -397,9 +545,13 @@ int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize)
     ReserveExactly(m_aVertices, counter.m_counts.nVertices);
     ReserveExactly(m_aFaces, counter.m_counts.nFaces);
     ReserveExactly(m_aFaceMaterials, counter.m_counts.nFaceMaterials);
+    ReserveExactly(m_cShading.m_aTexCoords, counter.m_counts.nTexCoords);
 
     CChunkWalker<true> walker(*this, pData, nSize);
     const int nStatus = walker.Run();
+    // Faces of face lists without masks (and those behind the last one) stay faceted.
+    if (!m_cShading.m_aSmoothing.empty())
+        m_cShading.m_aSmoothing.resize(m_aFaces.size(), 0);
     if (nStatus != READ_OK)
         return nStatus;  // the partial model stays unshifted
 

@@ -137,9 +137,10 @@ std::vector<std::uint8_t> RichFile()
 {
     C3dsWriter w;
     w.LeadIn().Material("red", {255, 0, 0}, {200, 0, 0}, {255, 255, 255}, 30, 10);
-    w.Material("glass", {0, 0, 255}, {0, 0, 200}, {255, 255, 255}, 80, 50);
+    w.BeginMaterial("glass", {0, 0, 255}, {0, 0, 200}, {255, 255, 255}, 80, 50);
+    w.TextureMap("glass.png", 60, 2.0f, 2.0f, 0.5f, 0.5f).TwoSided().End();
     w.Begin(0x4000).Str("lamp").Begin(0x4600).F32(1).F32(2).F32(3).End().End();
-    w.BeginObject("box").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 1}).MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1});
+    w.BeginObject("box").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 1}).Mapping({0, 0, 1, 0, 1, 1, 0, 1}).MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1});
     w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("red", {0}).FaceMaterial("glass", {1});
     w.Begin(0x4150).U32(1).U32(1).End().End().End().End();
     w.BeginObject("tri").Vertices({5, 5, 5, 6, 5, 5, 5, 6, 5}).BeginFaces({0, 1, 2, 0}).FaceMaterial("red", {0});
@@ -162,7 +163,17 @@ TEST(ReadFileMalformed, EveryPrefixOfAValidFileEndsWithADocumentedStatus)
         EXPECT_TRUE(IsDocumentedStatus(nStatus)) << n << ": " << nStatus;
         EXPECT_TRUE(ObjectsAreOrdered(model)) << n;
         EXPECT_LE(model.m_aVertices.size(), full.m_aVertices.size());
+        // The side data of a cut file is a consistent part of the whole file's.
+        const CShadingData& s = model.m_cShading;
+        EXPECT_EQ(s.m_aMaterials.size(), model.m_aMaterials.size()) << n;
+        EXPECT_TRUE(s.m_aSmoothing.empty() || s.m_aSmoothing.size() == model.m_aFaces.size()) << n;
+        EXPECT_LE(s.m_aTexCoords.size(), full.m_cShading.m_aTexCoords.size()) << n;
+        for (const S3DSMaterialShading& m : s.m_aMaterials)
+            EXPECT_TRUE(!m.bTextured || m.cTexture.strFile == "glass.png") << n;
     }
+    ASSERT_TRUE(full.m_cShading.m_aMaterials.size() == 2 && full.m_cShading.m_aMaterials[1].bTextured);
+    EXPECT_EQ(full.m_cShading.m_aTexCoords.size(), 4u);
+    EXPECT_EQ(full.m_cShading.m_aSmoothing.size(), 3u);
 }
 
 TEST(ReadFileMalformed, RandomCorruptionNeverEscapesTheBuffer)

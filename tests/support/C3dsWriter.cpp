@@ -89,6 +89,14 @@ C3dsWriter& C3dsWriter::Material(const std::string& strName, std::initializer_li
                                  std::initializer_list<std::uint8_t> specular, std::uint16_t nShininess,
                                  std::uint16_t nTransparency)
 {
+    return BeginMaterial(strName, ambient, diffuse, specular, nShininess, nTransparency).End();
+}
+
+C3dsWriter& C3dsWriter::BeginMaterial(const std::string& strName, std::initializer_list<std::uint8_t> ambient,
+                                      std::initializer_list<std::uint8_t> diffuse,
+                                      std::initializer_list<std::uint8_t> specular, std::uint16_t nShininess,
+                                      std::uint16_t nTransparency)
+{
     auto rgb = [](std::initializer_list<std::uint8_t> c, int i) { return c.size() == 3 ? c.begin()[i] : std::uint8_t(0); };
     Begin(0xAFFF);
     Begin(0xA000).Str(strName).End();
@@ -96,7 +104,38 @@ C3dsWriter& C3dsWriter::Material(const std::string& strName, std::initializer_li
     ColorProperty(0xA020, rgb(diffuse, 0), rgb(diffuse, 1), rgb(diffuse, 2));
     ColorProperty(0xA030, rgb(specular, 0), rgb(specular, 1), rgb(specular, 2));
     PercentProperty(0xA040, nShininess);
-    PercentProperty(0xA050, nTransparency);
+    return PercentProperty(0xA050, nTransparency);
+}
+
+C3dsWriter& C3dsWriter::TextureMap(const std::string& strFile, std::uint16_t nPercent, float fUScale, float fVScale,
+                                   float fUOffset, float fVOffset, std::uint16_t wTiling)
+{
+    Begin(0xA200).Begin(0x0030).U16(nPercent).End();
+    Begin(0xA300).Str(strFile).End();
+    Begin(0xA351).U16(wTiling).End();
+    Begin(0xA354).F32(fUScale).End().Begin(0xA356).F32(fVScale).End();
+    Begin(0xA358).F32(fUOffset).End().Begin(0xA35A).F32(fVOffset).End();
+    return End();
+}
+
+C3dsWriter& C3dsWriter::TwoSided()
+{
+    return Begin(0xA081).End();
+}
+
+C3dsWriter& C3dsWriter::Mapping(const std::vector<float>& uv)
+{
+    Begin(0x4140).U16(static_cast<std::uint16_t>(uv.size() / 2));
+    for (float f : uv)
+        F32(f);
+    return End();
+}
+
+C3dsWriter& C3dsWriter::Smoothing(const std::vector<std::uint32_t>& masks)
+{
+    Begin(0x4150);
+    for (std::uint32_t m : masks)
+        U32(m);
     return End();
 }
 

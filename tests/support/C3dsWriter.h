@@ -29,6 +29,16 @@ public:
     C3dsWriter& Material(const std::string& strName, std::initializer_list<std::uint8_t> ambient,
                          std::initializer_list<std::uint8_t> diffuse, std::initializer_list<std::uint8_t> specular,
                          std::uint16_t nShininess = 0, std::uint16_t nTransparency = 0);
+    // Material() without its closing End(), for chunks of its own behind the properties.
+    C3dsWriter& BeginMaterial(const std::string& strName, std::initializer_list<std::uint8_t> ambient,
+                              std::initializer_list<std::uint8_t> diffuse, std::initializer_list<std::uint8_t> specular,
+                              std::uint16_t nShininess = 0, std::uint16_t nTransparency = 0);
+    // Texture map 1 (0xA200) with its percentage, file name, tiling, scales and offsets.
+    C3dsWriter& TextureMap(const std::string& strFile, std::uint16_t nPercent = 100, float fUScale = 1.0f,
+                           float fVScale = 1.0f, float fUOffset = 0.0f, float fVOffset = 0.0f, std::uint16_t wTiling = 0);
+    C3dsWriter& TwoSided();                                       // 0xA081, no payload
+    C3dsWriter& Mapping(const std::vector<float>& uv);            // 0x4140, count = size / 2
+    C3dsWriter& Smoothing(const std::vector<std::uint32_t>& masks);  // 0x4150, one per face
     C3dsWriter& ColorProperty(std::uint16_t wProperty, std::uint8_t r, std::uint8_t g, std::uint8_t b);
     C3dsWriter& PercentProperty(std::uint16_t wProperty, std::uint16_t nPercent);
     C3dsWriter& BeginObject(const std::string& strName);  // named object + triangle mesh, left open

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "CSharedString.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// What a file holds for full shading beyond the four arrays of C3DS: mapping coordinates,
+// smoothing groups and each material's first texture map and sidedness. The reader keeps it
+// beside the model without letting it change anything the classic reader reports; a chunk
+// of it that is malformed is left out here and never becomes a status.
+
+// Texture map 1 of a material, as stored. The file name is the file's own string, never
+// trusted as a path: whoever opens it looks it up in folders of its own choosing.
+struct S3DSTextureMap {
+    CSharedString strFile;
+    std::int32_t nPercent = 100;  // how much of the texture replaces the colour, whole percent
+    std::uint16_t wTiling = 0;    // 3D Studio's tiling flags; TILING_NO_TILE clamps
+    float fUScale = 1.0f;         // mapping coordinate u becomes u * fUScale + fUOffset
+    float fVScale = 1.0f;
+    float fUOffset = 0.0f;
+    float fVOffset = 0.0f;
+};
+
+enum : std::uint16_t {
+    TILING_NO_TILE = 0x0010,  // the map covers its coordinates once instead of repeating
+};
+
+// Parallel to C3DS::m_aMaterials, element for element.
+struct S3DSMaterialShading {
+    bool bTwoSided = false;
+    bool bTextured = false;  // cTexture holds texture map 1 with a file name
+    S3DSTextureMap cTexture;
+};
+
+struct S3DSTexCoord {
+    float u = 0.0f;
+    float v = 0.0f;
+};
+
+// The mapping coordinates of one object: m_aTexCoords[nFirst, nFirst + nCount), the k-th of
+// them belonging to the object's k-th vertex. nCount is as stored; an object whose vertex
+// list is shorter or longer is the consumer's to check.
+struct S3DSObjectMapping {
+    std::int32_t nObject = 0;
+    std::uint32_t nFirst = 0;
+    std::uint32_t nCount = 0;
+};
+
+class CShadingData {
+public:
+    void Reset();
+    std::size_t Bytes() const;  // capacity of every array, for memory accounting
+
+    std::vector<S3DSTexCoord> m_aTexCoords;            // every object's mapping coordinates, in file order
+    std::vector<S3DSObjectMapping> m_aObjectMappings;  // at most one per object, ascending by object
+    std::vector<std::uint32_t> m_aSmoothing;           // empty, or one mask per face of C3DS::m_aFaces; 0 = faceted
+    std::vector<S3DSMaterialShading> m_aMaterials;     // one per material of C3DS::m_aMaterials
+};

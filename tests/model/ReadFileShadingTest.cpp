@@ -1,0 +1,201 @@
+// The side data full shading reads beside the model: what it keeps, what it drops, and that
+// neither changes anything the classic reader reports.
+#include "ModelInvariants.h"
+#include "ReadFileTestUtil.h"
+#include "model/ReadStatus.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <tuple>
+
+namespace {
+
+// Two materials, the first textured and two-sided; one mapped and smoothed mesh.
+C3dsWriter ShadedFile()
+{
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("wood", {10, 20, 30}, {40, 50, 60}, {70, 80, 90}, 25, 15);
+    w.TextureMap("WOOD.TGA", 40, 2.0f, 3.0f, 0.25f, 0.5f, 0x0010).TwoSided().End();
+    w.Material("plain", {1, 2, 3}, {4, 5, 6}, {7, 8, 9});
+    w.BeginObject("box").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
+    w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("wood", {0, 1}).Smoothing({1, 6}).End().End().End();
+    w.BeginObject("tri").Vertices({5, 5, 5, 6, 5, 5, 5, 6, 5}).BeginFaces({0, 1, 2, 0});
+    return w;
+}
+
+// The classic reader's whole result, compared field by field.
+void ExpectSameClassicModel(const C3DS& a, const C3DS& b, const std::string& strWhat)
+{
+    SCOPED_TRACE(strWhat);
+    EXPECT_EQ(a.m_wContext, b.m_wContext);
+    EXPECT_EQ(a.m_wProperty, b.m_wProperty);
+    EXPECT_EQ(std::memcmp(a.m_fMeshMatrix, b.m_fMeshMatrix, sizeof a.m_fMeshMatrix), 0);
+    ASSERT_EQ(a.m_aVertices.size(), b.m_aVertices.size());
+    ASSERT_EQ(a.m_aFaces.size(), b.m_aFaces.size());
+    ASSERT_EQ(a.m_aFaceMaterials.size(), b.m_aFaceMaterials.size());
+    ASSERT_EQ(a.m_aMaterials.size(), b.m_aMaterials.size());
+    for (std::size_t i = 0; i < a.m_aVertices.size(); ++i) {
+        const S3DSVertex &u = a.m_aVertices[i], &v = b.m_aVertices[i];
+        ASSERT_TRUE(u.nObject == v.nObject && std::memcmp(&u.x, &v.x, 12) == 0) << "vertex " << i;
+    }
+    for (std::size_t i = 0; i < a.m_aFaces.size(); ++i) {
+        const S3DSFace &f = a.m_aFaces[i], &g = b.m_aFaces[i];
+        ASSERT_TRUE(f.nObject == g.nObject && f.a == g.a && f.b == g.b && f.c == g.c && f.wFlags == g.wFlags)
+            << "face " << i;
+    }
+    for (std::size_t i = 0; i < a.m_aFaceMaterials.size(); ++i) {
+        const S3DSFaceMaterial &e = a.m_aFaceMaterials[i], &f = b.m_aFaceMaterials[i];
+        ASSERT_TRUE(e.wObject == f.wObject && e.wFace == f.wFace && e.strMaterial == f.strMaterial) << "entry " << i;
+    }
+    for (std::size_t i = 0; i < a.m_aMaterials.size(); ++i) {
+        const S3DSMaterial &m = a.m_aMaterials[i], &n = b.m_aMaterials[i];
+        EXPECT_EQ(m.strName, n.strName);
+        EXPECT_EQ(std::memcmp(m.fAmbient, n.fAmbient, sizeof m.fAmbient), 0);
+        EXPECT_EQ(std::memcmp(m.fDiffuse, n.fDiffuse, sizeof m.fDiffuse), 0);
+        EXPECT_EQ(std::memcmp(m.fSpecular, n.fSpecular, sizeof m.fSpecular), 0);
+        EXPECT_EQ(std::tie(m.nShininess, m.nShinStrength, m.nTransparency, m.nTransFalloff, m.nReflectBlur),
+                  std::tie(n.nShininess, n.nShinStrength, n.nTransparency, n.nTransFalloff, n.nReflectBlur));
+    }
+}
+
+// Overwrites the payload of every mapping, smoothing and texture-map chunk with bytes that
+// mean nothing, following the chunk tree by lengths. What the classic reader returns must
+// not depend on those payloads.
+void ScrambleSideChunks(std::vector<std::uint8_t>& b, std::size_t pos, std::size_t end)
+{
+    auto u16 = [&](std::size_t k) { return static_cast<std::uint16_t>(b[k] | (b[k + 1] << 8)); };
+    while (end - pos >= 6) {
+        const std::uint16_t wId = u16(pos);
+        const std::size_t nLength = u16(pos + 2) | (std::size_t{u16(pos + 4)} << 16);
+        if (nLength < 6 || nLength > end - pos)
+            return;
+        std::size_t posChildren = 0;
+        if (wId == 0x4D4D || wId == 0x3D3D || wId == 0xAFFF || wId == 0x4100) {
+            posChildren = pos + 6;
+        } else if (wId == 0x4000) {
+            const void* pZero = std::memchr(&b[pos + 6], 0, nLength - 6);
+            if (pZero)
+                posChildren = static_cast<std::size_t>(static_cast<const std::uint8_t*>(pZero) - b.data()) + 1;
+        } else if (wId == 0x4120 && nLength >= 8) {
+            posChildren = pos + 8 + 8 * std::size_t{u16(pos + 6)};
+        } else if (wId == 0x4140 || wId == 0x4150 || wId == 0xA200) {
+            for (std::size_t k = pos + 6; k < pos + nLength; ++k)
+                b[k] = static_cast<std::uint8_t>(0xA5 ^ k);
+        }
+        if (posChildren != 0 && posChildren <= pos + nLength)
+            ScrambleSideChunks(b, posChildren, pos + nLength);
+        pos += nLength;
+    }
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ExpectSideDataConsistent(const C3DS& m, const std::string& strWhat)
+{
+    const CShadingData& s = m.m_cShading;
+    EXPECT_EQ(s.m_aMaterials.size(), m.m_aMaterials.size()) << strWhat;
+    EXPECT_TRUE(s.m_aSmoothing.empty() || s.m_aSmoothing.size() == m.m_aFaces.size()) << strWhat;
+    std::size_t nNext = 0;
+    for (const S3DSObjectMapping& o : s.m_aObjectMappings) {
+        EXPECT_EQ(o.nFirst, nNext) << strWhat;
+        nNext = std::size_t{o.nFirst} + o.nCount;
+    }
+    EXPECT_EQ(nNext, s.m_aTexCoords.size()) << strWhat;
+}
+
+TEST(ReadFileShading, KeepsMappingSmoothingAndTextureBesideTheClassicModel)
+{
+    C3dsWriter w = ShadedFile();
+    C3DS model;
+    ASSERT_EQ(ReadWriter(model, w), READ_OK);
+    // The map's own percentage (40) comes after the transparency property, yet the walk
+    // never enters the map, so the transparency stays 15.
+    ASSERT_EQ(model.m_aMaterials.size(), 2u);
+    EXPECT_EQ(model.m_aMaterials[0].nTransparency, 15);
+    EXPECT_EQ(model.m_aMaterials[0].nShininess, 25);
+
+    const CShadingData& s = model.m_cShading;
+    ASSERT_EQ(s.m_aMaterials.size(), 2u);
+    const S3DSMaterialShading& wood = s.m_aMaterials[0];
+    EXPECT_TRUE(wood.bTwoSided);
+    ASSERT_TRUE(wood.bTextured);
+    EXPECT_EQ(wood.cTexture.strFile, "WOOD.TGA");
+    EXPECT_EQ(wood.cTexture.nPercent, 40);
+    EXPECT_EQ(wood.cTexture.wTiling, 0x0010);
+    EXPECT_EQ(wood.cTexture.fUScale, 2.0f);
+    EXPECT_EQ(wood.cTexture.fVScale, 3.0f);
+    EXPECT_EQ(wood.cTexture.fUOffset, 0.25f);
+    EXPECT_EQ(wood.cTexture.fVOffset, 0.5f);
+    // Nothing of the first material's map or sidedness passes on to the second.
+    EXPECT_FALSE(s.m_aMaterials[1].bTextured);
+    EXPECT_FALSE(s.m_aMaterials[1].bTwoSided);
+
+    ASSERT_EQ(s.m_aObjectMappings.size(), 1u);
+    EXPECT_EQ(s.m_aObjectMappings[0].nObject, 1);
+    EXPECT_EQ(s.m_aObjectMappings[0].nCount, 4u);
+    ASSERT_EQ(s.m_aTexCoords.size(), 4u);
+    EXPECT_EQ(s.m_aTexCoords[2].u, 1.0f);
+    EXPECT_EQ(s.m_aTexCoords[3].v, 1.0f);
+    // The second object has no masks: its face stays faceted.
+    EXPECT_EQ(s.m_aSmoothing, (std::vector<std::uint32_t>{1, 6, 0}));
+}
+
+TEST(ReadFileShading, MalformedSideChunksAreDroppedWithoutAStatus)
+{
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("m", {1, 1, 1}, {2, 2, 2}, {3, 3, 3});
+    w.Begin(0xA200).Begin(0xA300).Raw({'a', 'b'}).End().End();  // name without its zero byte
+    w.End().BeginMaterial("n", {1, 1, 1}, {2, 2, 2}, {3, 3, 3});
+    w.Begin(0xA200).Begin(0xA300).Str("n.png").End().Header(0xA354, 40).End().End();  // child past the map
+    w.End().BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    w.Begin(0x4140).U16(3).F32(0).F32(0).End();  // three coordinates announced, one there
+    w.BeginFaces({0, 1, 2, 0}).Begin(0x4150).U16(1).End().End();  // two bytes for a u32 mask
+    C3DS model;
+    ASSERT_EQ(ReadWriter(model, w), READ_OK);
+    EXPECT_EQ(model.m_aVertices.size(), 3u);
+    ASSERT_EQ(model.m_cShading.m_aMaterials.size(), 2u);
+    EXPECT_FALSE(model.m_cShading.m_aMaterials[0].bTextured);
+    EXPECT_FALSE(model.m_cShading.m_aMaterials[1].bTextured);
+    EXPECT_TRUE(model.m_cShading.m_aObjectMappings.empty());
+    EXPECT_TRUE(model.m_cShading.m_aSmoothing.empty());
+}
+
+TEST(ReadFileShading, ClassicResultDoesNotDependOnTheSideChunks)
+{
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    C3dsWriter w = ShadedFile();
+    files.emplace_back("fixture", w.Finish().Bytes());
+    for (const std::string& path : Find3dsFiles(SystemModelFolders()))
+        files.emplace_back(path, ReadAll(path));
+    ASSERT_GE(files.size(), 11u);
+
+    int nMapped = 0, nSmoothed = 0, nTextured = 0;
+    for (auto& [strName, bytes] : files) {
+        C3DS original;
+        const int nStatus = original.ReadBuffer(bytes.data(), bytes.size());
+        ExpectSideDataConsistent(original, strName);
+        nMapped += !original.m_cShading.m_aObjectMappings.empty();
+        nSmoothed += !original.m_cShading.m_aSmoothing.empty();
+        for (const S3DSMaterialShading& m : original.m_cShading.m_aMaterials)
+            nTextured += m.bTextured;
+
+        ScrambleSideChunks(bytes, 0, bytes.size());
+        C3DS scrambled;
+        EXPECT_EQ(scrambled.ReadBuffer(bytes.data(), bytes.size()), nStatus) << strName;
+        ExpectSameClassicModel(original, scrambled, strName);
+        ExpectSideDataConsistent(scrambled, strName);
+    }
+    // The real exports carry all three kinds, so the reader is proven on them.
+    EXPECT_GT(nMapped, 1);
+    EXPECT_GT(nSmoothed, 1);
+    EXPECT_GT(nTextured, 1);
+}
+
+} // namespace
