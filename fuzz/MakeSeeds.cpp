@@ -151,6 +151,25 @@ void WriteSeeds(const fs::path& dir)
     Write(dir / "short-matrix.3ds", LeadInThen([](C3dsWriter& w) {
               w.BeginObject("o").Begin(0x4160).F32(1).F32(2);
           }));
+    // What full shading reads beside the model: a textured two-sided material, mapping
+    // coordinates and smoothing masks, whole and broken in each of the ways that drop them.
+    Write(dir / "shaded.3ds", LeadInThen([](C3dsWriter& w) {
+        w.BeginMaterial("wood", {90, 60, 30}, {180, 120, 60}, {255, 255, 255}, 50, 30);
+        w.TextureMap("WOOD.TGA", 80, 2.0f, 0.5f, 0.25f, -1.0f, 0x0010).TwoSided().End();
+        w.Material("plain", {10, 10, 10}, {200, 200, 200}, {0, 0, 0});
+        w.BeginObject("quad").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
+        w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("wood", {1}).FaceMaterial("plain", {0}).Smoothing({1, 3});
+    }));
+    Write(dir / "texture-child-past-map.3ds", LeadInThen([](C3dsWriter& w) {
+        w.BeginMaterial("m", {1, 1, 1}, {2, 2, 2}, {3, 3, 3}).Begin(0xA200).Header(0xA300, 200).Str("x.png").End();
+    }));
+    Write(dir / "mapping-count-past-chunk.3ds", LeadInThen([](C3dsWriter& w) {
+        w.BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).Begin(0x4140).U16(500).F32(0).F32(1).End();
+        w.BeginFaces({0, 1, 2, 0});
+    }));
+    Write(dir / "smoothing-short.3ds", LeadInThen([](C3dsWriter& w) {
+        w.BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).BeginFaces({0, 1, 2, 0, 0, 2, 1, 0}).Smoothing({1});
+    }));
     Write(dir / "ambient-light-then-mesh.3ds", LeadInThen([](C3dsWriter& w) {
               w.Begin(0x2100).End().Begin(0x4100).Vertices({1, 1, 1}).BeginFaces({0, 0, 0, 0});
           }));

@@ -90,6 +90,28 @@ void Check(const C3DS& model, int nStatus, std::size_t nSize)
     for (const S3DSFaceMaterial& fm : model.m_aFaceMaterials)
         if (!IsInputString(fm.strMaterial, nSize))
             Fail("face material names come from the input", nSize, nStatus);
+    // The side data is cut from the input like the records, and stays parallel to the model.
+    const CShadingData& cShading = model.m_cShading;
+    if (cShading.m_aMaterials.size() != model.m_aMaterials.size())
+        Fail("one side record per material", nSize, nStatus);
+    if (!cShading.m_aSmoothing.empty() && cShading.m_aSmoothing.size() != model.m_aFaces.size())
+        Fail("smoothing masks are none or one per face", nSize, nStatus);
+    if (cShading.m_aTexCoords.size() > nSize / 8 || cShading.m_aTexCoords.capacity() > nSize / 8)
+        Fail("no more mapping coordinates than the input has bytes for", nSize, nStatus);
+    std::size_t nNextCoord = 0;
+    std::int32_t nLastObject = 0;
+    for (const S3DSObjectMapping& o : cShading.m_aObjectMappings) {
+        if (o.nFirst != nNextCoord || o.nObject <= nLastObject)
+            Fail("object mappings ascend and tile the coordinates", nSize, nStatus);
+        nNextCoord = std::size_t{o.nFirst} + o.nCount;
+        nLastObject = o.nObject;
+    }
+    if (nNextCoord != cShading.m_aTexCoords.size())
+        Fail("object mappings tile the coordinates", nSize, nStatus);
+    for (const S3DSMaterialShading& m : cShading.m_aMaterials)
+        if (m.bTextured && (m.cTexture.strFile.empty() || !IsInputString(m.cTexture.strFile, nSize)))
+            Fail("texture file names come from the input", nSize, nStatus);
+
     const bool bLeadInFailed = nStatus == READ_NO_MAIN_CHUNK || nStatus == READ_NO_VERSION_CHUNK ||
                                nStatus == READ_NO_EDITOR_CHUNK || nStatus == READ_NO_MESH_VERSION;
     if (bLeadInFailed && (!model.m_aVertices.empty() || !model.m_aFaces.empty() ||
@@ -104,7 +126,8 @@ const std::vector<std::uint8_t>& Primer()
         C3dsWriter w;
         w.LeadIn().Material("primer", {1, 2, 3}, {4, 5, 6}, {7, 8, 9}, 10, 20);
         w.BeginObject("p").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7});
-        w.BeginFaces({0, 1, 2, 0}).FaceMaterial("primer", {0});
+        w.Mapping({0, 0, 1, 0, 0, 1});
+        w.BeginFaces({0, 1, 2, 0}).FaceMaterial("primer", {0}).Smoothing({1});
         return w.Finish().Bytes();
     }();
     return bytes;
@@ -170,5 +193,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         !SameFaceMaterials(fresh, reused) || !SameMaterials(fresh, reused) ||
         std::memcmp(fresh.m_fMeshMatrix, reused.m_fMeshMatrix, sizeof fresh.m_fMeshMatrix) != 0)
         Fail("a second read leaves nothing of the first", nSize, nAgain);
+    if (!SameBytes(fresh.m_cShading.m_aTexCoords, reused.m_cShading.m_aTexCoords) ||
+        !SameBytes(fresh.m_cShading.m_aSmoothing, reused.m_cShading.m_aSmoothing) ||
+        fresh.m_cShading.m_aObjectMappings.size() != reused.m_cShading.m_aObjectMappings.size() ||
+        fresh.m_cShading.m_aMaterials.size() != reused.m_cShading.m_aMaterials.size())
+        Fail("a second read leaves no side data of the first", nSize, nAgain);
     return 0;
 }
