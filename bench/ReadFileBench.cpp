@@ -145,12 +145,17 @@ int main(int argc, char** argv)
             nMeshes = std::max(1, std::atoi(argv[i + 1]));
     }
 
-    std::unique_ptr<CTempFile> file;
+    std::unique_ptr<CTempFile> file, shadedFile;
     {
         // The bytes are dropped before any child is forked, so no child inherits them.
         const std::vector<std::uint8_t> bytes = BuildTorusScene(nMeshes);
         file = std::make_unique<CTempFile>(bytes, "bench.3ds");
     }
+    {
+        const std::vector<std::uint8_t> bytes = BuildTorusScene(nMeshes, true);
+        shadedFile = std::make_unique<CTempFile>(bytes, "bench-shaded.3ds");
+    }
+    const std::string strShadedPath = shadedFile->Path();
     const std::string& strPath = file->Path();
     struct stat st {};
     ::stat(strPath.c_str(), &st);
@@ -159,6 +164,10 @@ int main(int argc, char** argv)
     std::vector<SReader> readers;
     readers.push_back({"floor (open+fstat+read)", LoadFloor, {}, 0});
     readers.push_back({"C3DS::ReadFile", LoadTessaron, {}, 0});
+    // The same scene with mapping coordinates and smoothing masks, and its own read floor.
+    readers.push_back({"floor, with side chunks", [&](const std::string&) { return LoadFloor(strShadedPath); }, {}, 0});
+    readers.push_back({"ReadFile, with side chunks", [&](const std::string&) { return LoadTessaron(strShadedPath); }, {}, 0});
+    constexpr std::size_t kShadedFloor = 2, kShadedRead = 3;
 #ifdef TESSARON_HAVE_LIB3DS
     readers.push_back({"lib3ds_file_load", LoadLib3ds, {}, 0});
 #endif
@@ -200,7 +209,31 @@ int main(int argc, char** argv)
     const double dFloor = Median(readers[0].aMillis), dRead = Median(readers[1].aMillis);
     std::printf("\nratios of medians\n");
     Ratio("ReadFile / floor", dRead / dFloor, "<= 2.5", dRead / dFloor <= 2.5);
-    for (std::size_t i = 2; i < readers.size(); ++i) {
+    {
+        // Reading the side data costs what its bytes cost: compared with the read of the
+        // same bytes, and with the plain scene's ReadFile, best runs and medians.
+        struct stat stShaded {};
+        ::stat(strShadedPath.c_str(), &stShaded);
+        C3DS shaded;
+        shaded.ReadFile(strShadedPath);
+        const auto& aFloor = readers[kShadedFloor].aMillis;
+        const auto& aShaded = readers[kShadedRead].aMillis;
+        const double dBest = *std::min_element(aShaded.begin(), aShaded.end()) /
+                             *std::min_element(readers[1].aMillis.begin(), readers[1].aMillis.end());
+        const double dFileRatio = static_cast<double>(stShaded.st_size) / nFileBytes;
+        std::printf("  side-chunk file %.1f MiB (%.3fx the plain file), side data %.1f MiB
+",
+                    MiB(static_cast<double>(stShaded.st_size)), dFileRatio, MiB(static_cast<double>(shaded.m_cShading.Bytes())));
+        Ratio("with side chunks / floor, same file", Median(aShaded) / Median(aFloor), "<= 2.5",
+              Median(aShaded) / Median(aFloor) <= 2.5);
+        Ratio("ReadFile with / without side chunks, best", dBest, "<= 1.1 x file ratio", dBest <= 1.1 * dFileRatio);
+        Ratio("ReadFile with / without side chunks, median", Median(aShaded) / dRead, "", true);
+        const double dShadedPeak =
+            static_cast<double>(readers[kShadedRead].nPeakKiB) * 1024.0 /
+            (static_cast<double>(stShaded.st_size) + static_cast<double>(ModelBytes(shaded) + shaded.m_cShading.Bytes()));
+        Ratio("peak / (file + model + side data)", dShadedPeak, "<= 1.25", dShadedPeak <= 1.25);
+    }
+    for (std::size_t i = kShadedRead + 1; i < readers.size(); ++i) {
         const bool bLib3ds = std::strncmp(readers[i].pszName, "lib3ds", 6) == 0;
         const double dRatio = Median(readers[i].aMillis) / dRead;
         Ratio(bLib3ds ? "lib3ds / ReadFile" : "assimp / ReadFile", dRatio, bLib3ds ? ">= 3" : ">= 8",

@@ -26,6 +26,11 @@ std::string MaterialName(int i)
 // write it.
 std::vector<std::uint8_t> BuildTorusScene(int nMeshes)
 {
+    return BuildTorusScene(nMeshes, false);
+}
+
+std::vector<std::uint8_t> BuildTorusScene(int nMeshes, bool bShadingData)
+{
     C3dsWriter w;
     w.LeadIn();
     for (int i = 0; i < kMaterials; ++i) {
@@ -61,6 +66,14 @@ std::vector<std::uint8_t> BuildTorusScene(int nMeshes)
         }
         w.BeginObject("torus-" + std::to_string(mesh)).Vertices(xyz);
         w.MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, fCx, fCy, 0});
+        if (bShadingData) {
+            std::vector<float> uv(2 * static_cast<std::size_t>(nVertices));
+            for (int k = 0; k < nVertices; ++k) {
+                uv[2 * static_cast<std::size_t>(k)] = static_cast<float>(k / kRingVertices) / kRings;
+                uv[2 * static_cast<std::size_t>(k) + 1] = static_cast<float>(k % kRingVertices) / kRingVertices;
+            }
+            w.Mapping(uv);
+        }
         w.BeginFaces(abcFlags);
         // Contiguous runs of faces per material, covering every face.
         const int nPerMaterial = nFaces / kMaterials;
@@ -69,6 +82,12 @@ std::vector<std::uint8_t> BuildTorusScene(int nMeshes)
             for (int i = 0; i < nPerMaterial; ++i)
                 faces[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(m * nPerMaterial + i);
             w.FaceMaterial(MaterialName((m + mesh) % kMaterials), faces);
+        }
+        if (bShadingData) {
+            std::vector<std::uint32_t> masks(static_cast<std::size_t>(nFaces));
+            for (int i = 0; i < nFaces; ++i)
+                masks[static_cast<std::size_t>(i)] = (i / 2) % kRingVertices < kRingVertices / 2 ? 1u : 2u;
+            w.Smoothing(masks);
         }
         w.End().End().End();  // face list, triangle mesh, named object
     }
