@@ -221,8 +221,7 @@ int main(int argc, char** argv)
         const double dBest = *std::min_element(aShaded.begin(), aShaded.end()) /
                              *std::min_element(readers[1].aMillis.begin(), readers[1].aMillis.end());
         const double dFileRatio = static_cast<double>(stShaded.st_size) / nFileBytes;
-        std::printf("  side-chunk file %.1f MiB (%.3fx the plain file), side data %.1f MiB
-",
+        std::printf("  side-chunk file %.1f MiB (%.3fx the plain file), side data %.1f MiB\n",
                     MiB(static_cast<double>(stShaded.st_size)), dFileRatio, MiB(static_cast<double>(shaded.m_cShading.Bytes())));
         Ratio("with side chunks / floor, same file", Median(aShaded) / Median(aFloor), "<= 2.5",
               Median(aShaded) / Median(aFloor) <= 2.5);
