@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 QString Text(std::string_view sv)
