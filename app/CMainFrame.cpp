@@ -1,5 +1,9 @@
 #include "CMainFrame.h"
 
+#include "CHelp.h"
+#include "PrintView.h"
+#include "ViewCommands.h"
+#include "WindowArrangement.h"
 #include "app/resources/Resources.h"
 #include "app/resources/resource.h"
 #include "platform/CRecentFileList.h"
@@ -9,39 +13,18 @@
 #include "view/CTessaronView.h"
 
 #include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDialog>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QOpenGLContext>
-#include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
-#include <QUrl>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
-
 namespace {
-
-const unsigned kViewCommands[] = {ID_AUTO_ROTATE, ID_WALK_AROUND, ID_WHITE_BACKGROUND, ID_SHOW_NET,
-                                  ID_ZOOM_IN,     ID_ZOOM_OUT,    ID_HOME};
 
 QString Text(std::string_view sv)
 {
@@ -58,6 +41,8 @@ CMainFrame::CMainFrame()
     m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pArea);
+    m_pHelp = new CHelp(this);
+    connect(m_pHelp, &CHelp::HelpModeChanged, this, &CMainFrame::ShowIdleMessage);
     CreateActions();
     connect(m_pArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* pSub) {
         RebuildMenu();
@@ -83,7 +68,8 @@ void CMainFrame::UpdateTitle()
 
 CMainFrame::~CMainFrame()
 {
-    ExitHelpMode();
+    // While this frame can still show the idle text that the end of help mode asks for.
+    m_pHelp->ExitHelpMode();
     // No view's context may stay current once the main window is gone. The contexts
     // themselves belong to their widgets, which are gone by now.
     if (wglGetCurrentContext() != nullptr)
@@ -109,8 +95,8 @@ void CMainFrame::CreateActions()
             for (const SMenuItem& item : popup.aItems)
                 if (!item.bSeparator && !m_actions.count(item.nID))
                     make(item.nID, Text(item.strText));
-    for (unsigned nID : {ID_AUTO_ROTATE, ID_WALK_AROUND, ID_WHITE_BACKGROUND, ID_SHOW_NET})
-        m_actions[nID]->setCheckable(true);
+    for (const SViewCommand& command : ViewCommands())
+        m_actions.at(command.nID)->setCheckable(command.pfnChecked != nullptr);
     m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
     m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
 
@@ -202,10 +188,10 @@ void CMainFrame::RebuildMenu()
                     pEntry->setStatusTip(QString::fromStdString(StatusPrompt(nID)));
                     pEntry->setData(nID);
                     connect(pEntry, &QAction::triggered, this, [this, i, nID] {
-                        if (m_bHelpMode)
-                            HelpOnCommand(nID);
-                        else if (m_fnOpenRecent)
-                            m_fnOpenRecent(i);
+                        RunOrExplain(nID, [this, i] {
+                            if (m_fnOpenRecent)
+                                m_fnOpenRecent(i);
+                        });
                     });
                 }
             } else if (item.bGrayed) {
@@ -215,7 +201,9 @@ void CMainFrame::RebuildMenu()
                 pMenu->addAction(m_actions.at(item.nID));
             }
         }
-        if (popup.strText == "&Window")
+        const bool bWindowMenu = std::any_of(popup.aItems.begin(), popup.aItems.end(),
+                                             [](const SMenuItem& item) { return item.nID == ID_WINDOW_CASCADE; });
+        if (bWindowMenu)
             connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { FillWindowMenu(pMenu); });
     }
 }
@@ -239,10 +227,7 @@ void CMainFrame::FillWindowMenu(QMenu* pMenu)
         pEntry->setChecked(bActive);
         pEntry->setData(AFX_IDM_FIRST_MDICHILD);
         connect(pEntry, &QAction::triggered, this, [this, pSub] {
-            if (m_bHelpMode)
-                HelpOnCommand(AFX_IDM_FIRST_MDICHILD);
-            else
-                m_pArea->setActiveSubWindow(pSub);
+            RunOrExplain(AFX_IDM_FIRST_MDICHILD, [this, pSub] { m_pArea->setActiveSubWindow(pSub); });
         });
     }
 }
@@ -250,13 +235,13 @@ void CMainFrame::FillWindowMenu(QMenu* pMenu)
 void CMainFrame::UpdateCommandUI()
 {
     CTessaronView* pView = ActiveView();
-    for (unsigned nID : kViewCommands)
-        m_actions.at(nID)->setEnabled(pView != nullptr);
+    for (const SViewCommand& command : ViewCommands()) {
+        QAction* pAction = m_actions.at(command.nID);
+        pAction->setEnabled(pView != nullptr);
+        if (command.pfnChecked)
+            pAction->setChecked(pView && (pView->*command.pfnChecked)());
+    }
     m_actions.at(ID_FILE_CLOSE)->setEnabled(pView != nullptr);
-    m_actions.at(ID_AUTO_ROTATE)->setChecked(pView && pView->OnUpdateAutoRotate());
-    m_actions.at(ID_WALK_AROUND)->setChecked(pView && pView->OnUpdateWalkAround());
-    m_actions.at(ID_WHITE_BACKGROUND)->setChecked(pView && pView->OnUpdateWhiteBackground());
-    m_actions.at(ID_SHOW_NET)->setChecked(pView && pView->OnUpdateShowNet());
     m_actions.at(ID_VIEW_TOOLBAR)->setChecked(m_wndToolBar && m_wndToolBar->isVisibleTo(this));
     m_actions.at(ID_VIEW_STATUS_BAR)->setChecked(m_wndStatusBar && m_wndStatusBar->isVisibleTo(this));
     for (const auto& [nID, pButton] : m_buttons) {
@@ -267,37 +252,46 @@ void CMainFrame::UpdateCommandUI()
         connect(pView, &CTessaronView::KeyHandled, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
 }
 
+void CMainFrame::RunOrExplain(unsigned nID, const std::function<void()>& fnRun)
+{
+    if (m_pHelp->IsInHelpMode())
+        m_pHelp->HelpOnCommand(nID);
+    else
+        fnRun();
+}
+
 void CMainFrame::OnCommand(unsigned nID)
 {
-    if (m_bHelpMode) {
-        // In help mode a command asks for its help instead of running.
-        HelpOnCommand(nID);
+    RunOrExplain(nID, [this, nID] { RunCommand(nID); });
+}
+
+void CMainFrame::RunCommand(unsigned nID)
+{
+    if (const SViewCommand* pCommand = FindViewCommand(nID)) {
+        if (CTessaronView* pView = ActiveView())
+            (pView->*pCommand->pfnRun)();
+        UpdateCommandUI();
         return;
     }
-    CTessaronView* pView = ActiveView();
     switch (nID) {
-    case ID_AUTO_ROTATE: if (pView) pView->OnAutoRotate(); break;
-    case ID_WALK_AROUND: if (pView) pView->OnWalkAround(); break;
-    case ID_WHITE_BACKGROUND: if (pView) pView->OnWhiteBackground(); break;
-    case ID_SHOW_NET: if (pView) pView->OnShowNet(); break;
-    case ID_ZOOM_IN: if (pView) pView->OnZoomIn(); break;
-    case ID_ZOOM_OUT: if (pView) pView->OnZoomOut(); break;
-    case ID_HOME: if (pView) pView->OnHome(); break;
     case ID_FILE_CLOSE:
         if (QMdiSubWindow* pSub = m_pArea->activeSubWindow())
             pSub->close();
         break;
-    case ID_FILE_PRINT: PrintActiveView(); break;
+    case ID_FILE_PRINT:
+        if (CTessaronView* pView = ActiveView())
+            PrintView(*pView, this);
+        break;
     case ID_APP_EXIT: close(); break;
     case ID_VIEW_TOOLBAR: if (m_wndToolBar) m_wndToolBar->setVisible(!m_wndToolBar->isVisibleTo(this)); break;
     case ID_VIEW_STATUS_BAR: if (m_wndStatusBar) m_wndStatusBar->setVisible(!m_wndStatusBar->isVisibleTo(this)); break;
     case ID_WINDOW_CASCADE: m_pArea->cascadeSubWindows(); break;
-    case ID_WINDOW_TILE_HORZ: TileHorizontally(); break;
-    case ID_WINDOW_ARRANGE: ArrangeIcons(); break;
+    case ID_WINDOW_TILE_HORZ: TileHorizontally(*m_pArea); break;
+    case ID_WINDOW_ARRANGE: ArrangeIcons(*m_pArea); break;
     case ID_HELP_FINDER:
     case ID_HELP:
-    case ID_DEFAULT_HELP: ShowHelp(); break;
-    case ID_CONTEXT_HELP: EnterHelpMode(); break;
+    case ID_DEFAULT_HELP: m_pHelp->ShowHelp(); break;
+    case ID_CONTEXT_HELP: m_pHelp->EnterHelpMode(); break;
     default: {
         auto it = m_appCommands.find(nID);
         if (it != m_appCommands.end() && it->second)
@@ -308,204 +302,11 @@ void CMainFrame::OnCommand(unsigned nID)
     UpdateCommandUI();
 }
 
-void CMainFrame::PrintActiveView()
-{
-    CTessaronView* pView = ActiveView();
-    if (pView == nullptr)
-        return;  // nothing to print without a model window
-    // The frame as it is on screen, scaled to the page: a printed page that shows the
-    // model is what a user asking to print expects.
-    const QImage frame = pView->grabFramebuffer();
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    QPainter painter(&printer);
-    const QRect page = painter.viewport();
-    QSize size = frame.size();
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), size.width(), size.height());
-    painter.setWindow(frame.rect());
-    painter.drawImage(0, 0, frame);
-}
-
-void CMainFrame::ShowHelp(std::string_view strTopic)
-{
-    // The help page sits beside the executable, under the executable's own name. An
-    // installed program keeps it in its data folder instead, since bin/ holds programs only.
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    const QString strName = exe.completeBaseName() + ".html";
-    QString strHelp = exe.absolutePath() + "/" + strName;
-    if (!QFileInfo::exists(strHelp))
-        strHelp = exe.absolutePath() + "/" TESSARON_HELP_DIR "/" + strName;
-    if (!QFileInfo::exists(strHelp)) {
-        AfxMessageBox(LoadResourceString(AFX_IDP_FAILED_TO_LAUNCH_HELP));
-        return;
-    }
-    QUrl url = QUrl::fromLocalFile(strHelp);
-    if (!strTopic.empty())
-        url.setFragment(QString::fromUtf8(strTopic.data(), static_cast<qsizetype>(strTopic.size())));
-    if (m_fnOpenUrl ? m_fnOpenUrl(url) : QDesktopServices::openUrl(url))
-        return;
-    // No desktop browser (a bare X session): the page is plain HTML, so show it here, in
-    // one window that every later request brings to the front.
-    if (m_pHelpViewer == nullptr) {
-        m_pHelpViewer = new QDialog(this);
-        m_pHelpViewer->setAttribute(Qt::WA_DeleteOnClose);
-        m_pHelpViewer->setObjectName("HelpViewer");
-        m_pHelpViewer->setWindowTitle(QString::fromStdString(LoadResourceString(AFX_IDS_APP_TITLE)) + " Help");
-        auto* pBrowser = new QTextBrowser(m_pHelpViewer);
-        auto* pLayout = new QVBoxLayout(m_pHelpViewer);
-        pLayout->addWidget(pBrowser);
-        m_pHelpViewer->resize(640, 560);
-    }
-    m_pHelpViewer->findChild<QTextBrowser*>()->setSource(url);
-    m_pHelpViewer->showNormal();
-    m_pHelpViewer->raise();
-    m_pHelpViewer->activateWindow();
-}
-
-void CMainFrame::HelpOnCommand(unsigned nID)
-{
-    ExitHelpMode();
-    ShowHelp(HelpTopic(nID));
-}
-
-void CMainFrame::EnterHelpMode()
-{
-    if (m_bHelpMode)
-        return;
-    m_bHelpMode = true;
-    QApplication::setOverrideCursor(Qt::WhatsThisCursor);
-    qApp->installEventFilter(this);
-    ShowIdleMessage();
-}
-
-void CMainFrame::ExitHelpMode()
-{
-    if (!m_bHelpMode)
-        return;
-    m_bHelpMode = false;
-    qApp->removeEventFilter(this);
-    QApplication::restoreOverrideCursor();
-    ShowIdleMessage();
-}
-
 void CMainFrame::ShowIdleMessage()
 {
     if (m_wndStatusBar)
-        m_wndStatusBar->showMessage(
-            QString::fromStdString(LoadResourceString(m_bHelpMode ? AFX_IDS_HELPMODEMESSAGE : AFX_IDS_IDLEMESSAGE)));
-}
-
-bool CMainFrame::eventFilter(QObject* pObject, QEvent* pEvent)
-{
-    // Installed on the application while help mode lasts: the next click on one of this
-    // window's commands asks for help on it, Esc leaves the mode.
-    if (!m_bHelpMode)
-        return QMainWindow::eventFilter(pObject, pEvent);
-    auto* pWidget = qobject_cast<QWidget*>(pObject);
-    switch (pEvent->type()) {
-    case QEvent::KeyPress:
-        // With a menu open, Esc closes the menu first, as it always does.
-        if (static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape && QApplication::activePopupWidget() == nullptr) {
-            ExitHelpMode();
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        // Menus open as usual; the item chosen in them gives the help.
-        if (pWidget == nullptr || pWidget->window() != this || qobject_cast<QMenuBar*>(pWidget))
-            break;
-        if (auto* pButton = qobject_cast<QToolButton*>(pWidget); pButton && pButton->defaultAction()) {
-            // Disabled buttons have their help too.
-            HelpOnCommand(pButton->defaultAction()->data().toUInt());
-            return true;
-        }
-        for (QWidget* p = pWidget; p != nullptr && p != this; p = p->parentWidget())
-            if (qobject_cast<QMdiSubWindow*>(p)) {
-                HelpOnCommand(IDR_MODELTYPE);
-                return true;
-            }
-        HelpOnCommand(0);
-        return true;
-    case QEvent::MouseButtonRelease:
-        if (auto* pMenu = qobject_cast<QMenu*>(pWidget)) {
-            QAction* pAction = pMenu->actionAt(static_cast<QMouseEvent*>(pEvent)->position().toPoint());
-            if (pAction == nullptr || pAction->isSeparator() || pAction->menu() != nullptr)
-                break;
-            while (QWidget* pPopup = QApplication::activePopupWidget())
-                pPopup->close();
-            HelpOnCommand(pAction->data().toUInt());
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(pObject, pEvent);
-}
-
-void CMainFrame::TileHorizontally()
-{
-    // One window above the other, each the full width of the workspace; the row of
-    // minimised windows along the bottom keeps its place. Only when the rows would get
-    // lower than a window can be do they go into more than one column.
-    const int nIconsHeight = ArrangeIcons();
-    QList<QMdiSubWindow*> windows;
-    const auto stacking = m_pArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {  // the active window on top
-        QMdiSubWindow* pSub = *it;
-        if (pSub->isHidden() || pSub->isMinimized())
-            continue;
-        if (pSub->isMaximized())
-            pSub->showNormal();
-        windows.push_back(pSub);
-    }
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_pArea->viewport()->rect().adjusted(0, 0, 0, -nIconsHeight);
-    int nMinHeight = 1;
-    for (QMdiSubWindow* pSub : windows)
-        nMinHeight = std::max(nMinHeight, pSub->minimumSizeHint().height());
-    const int n = static_cast<int>(windows.size());
-    const int nRows = std::clamp(area.height() / nMinHeight, 1, n);
-    const int nColumns = (n + nRows - 1) / nRows;
-    for (int i = 0; i < n; ++i) {
-        const int nColumn = i / nRows;
-        const int nRow = i % nRows;
-        const int nRowsHere = nColumn == nColumns - 1 ? n - nColumn * nRows : nRows;
-        const int x0 = area.width() * nColumn / nColumns;
-        const int x1 = area.width() * (nColumn + 1) / nColumns;
-        const int y0 = area.top() + area.height() * nRow / nRowsHere;
-        const int y1 = area.top() + area.height() * (nRow + 1) / nRowsHere;
-        windows[i]->setGeometry(x0, y0, x1 - x0, y1 - y0);
-    }
-}
-
-int CMainFrame::ArrangeIcons()
-{
-    // Minimised windows side by side along the bottom of the workspace, in the order they
-    // were opened, a new row above when one is full; the other windows stay where they are.
-    const QRect area = m_pArea->viewport()->rect();
-    int x = 0;
-    int nRowBottom = area.bottom() + 1;
-    int nRowHeight = 0;
-    for (QMdiSubWindow* pSub : m_pArea->subWindowList(QMdiArea::CreationOrder)) {
-        if (pSub->isHidden() || !pSub->isMinimized())
-            continue;
-        const QSize size = pSub->size();
-        if (x > 0 && x + size.width() > area.width()) {
-            x = 0;
-            nRowBottom -= nRowHeight;
-            nRowHeight = 0;
-        }
-        pSub->move(x, nRowBottom - size.height());
-        x += size.width();
-        nRowHeight = std::max(nRowHeight, size.height());
-    }
-    return area.bottom() + 1 - nRowBottom + nRowHeight;
+        m_wndStatusBar->showMessage(QString::fromStdString(
+            LoadResourceString(m_pHelp->IsInHelpMode() ? AFX_IDS_HELPMODEMESSAGE : AFX_IDS_IDLEMESSAGE)));
 }
 
 void CMainFrame::UpdateIndicators()
@@ -513,9 +314,9 @@ void CMainFrame::UpdateIndicators()
     if (m_pIndicators[0] == nullptr)
         return;
     const unsigned nState = KeyboardLockState();
-    static const char* const kTexts[] = {"CAP", "NUM", "SCRL"};
+    static const unsigned kPanes[] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i)
-        m_pIndicators[i]->setText((nState & (1u << i)) ? kTexts[i] : "");
+        m_pIndicators[i]->setText((nState & (1u << i)) ? QString::fromStdString(LoadResourceString(kPanes[i])) : "");
 }
 
 bool CMainFrame::event(QEvent* pEvent)

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 #include <map>
-#include <string_view>
 
+class CHelp;
 class CRecentFileList;
 class CTessaronView;
 class QAction;
@@ -16,7 +14,6 @@ class QMdiArea;
 class QMenu;
 class QStatusBar;
 class QToolBar;
-class QUrl;
 
 // The main window: the workspace of model windows, the menus (128 without a document,
 // 129 while one is active), the toolbar, the status bar with its lock-key panes. It
@@ -27,7 +24,7 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Builds toolbar, status bar and docking; -1 when the toolbar bitmap is missing.
+    // Builds the toolbar and the status bar; -1 when the toolbar bitmap is missing.
     int OnCreate();
 
     QMdiArea* MdiArea() const { return m_pArea; }
@@ -36,6 +33,7 @@ public:
     QToolBar* ToolBar() const { return m_wndToolBar; }
     QStatusBar* StatusBar() const { return m_wndStatusBar; }
     unsigned CurrentMenuID() const { return m_nMenuID; }
+    CHelp& Help() const { return *m_pHelp; }
 
     // Re-reads check marks and enabled states from the active view, as after every
     // command, key and activation.
@@ -49,32 +47,18 @@ public:
     std::map<unsigned, std::function<void()>> m_appCommands;
     const CRecentFileList* m_pRecentFiles = nullptr;
     std::function<void(std::size_t)> m_fnOpenRecent;
-    // Opens the help page's address in the desktop's viewer, false when there is none;
-    // empty means QDesktopServices. Tests put a recorder here.
-    std::function<bool(const QUrl&)> m_fnOpenUrl;
-
-    // The two arrangements of their own: windows one above the other at full width, and
-    // minimised windows lined up along the bottom (returns the height their rows take).
-    void TileHorizontally();
-    int ArrangeIcons();
-    bool IsInHelpMode() const { return m_bHelpMode; }
 
 protected:
     bool event(QEvent* pEvent) override;
-    bool eventFilter(QObject* pObject, QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     void CreateActions();
     void OnCommand(unsigned nID);
+    void RunCommand(unsigned nID);
     void FillWindowMenu(QMenu* pMenu);
-    void PrintActiveView();
-    // The help page, at the entry named by a fragment of HelpTopic, or at its top.
-    void ShowHelp(std::string_view strTopic = {});
-    void HelpOnCommand(unsigned nID);
-    // Shift+F1: the next click on a command shows its help instead of running it.
-    void EnterHelpMode();
-    void ExitHelpMode();
+    // A command of the menus, the toolbar or an accelerator; in help mode its help instead.
+    void RunOrExplain(unsigned nID, const std::function<void()>& fnRun);
     // The idle text, or the help-mode prompt while that mode lasts.
     void ShowIdleMessage();
     // The caption: the document's title after the program's, in brackets while maximised.
@@ -87,6 +71,5 @@ private:
     std::map<unsigned, QAction*> m_buttons;  // the toolbar's buttons
     QLabel* m_pIndicators[3] = {};
     unsigned m_nMenuID = 0;
-    bool m_bHelpMode = false;
-    QPointer<QDialog> m_pHelpViewer;  // the one help window when the desktop has no viewer
+    CHelp* m_pHelp = nullptr;
 };

@@ -14,7 +14,7 @@ std::string LoadFailureMessage(int nStatus)
 {
     if (nStatus == READ_OK)
         return {};
-    if (nStatus >= READ_NO_MESH_VERSION && nStatus <= READ_SHORT)
+    if (IsNotA3dsFile(nStatus))
         return "Not a 3ds file.";
     return "ERROR " + std::to_string(nStatus) + " in m_c3DS.ReadFile()";
 }

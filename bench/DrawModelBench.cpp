@@ -5,12 +5,13 @@
 // Everything draws into a 64 x 64 framebuffer under the viewer's light set-up with blending
 // and alpha test on, and every frame ends with glFinish. Medians of rounds in rotating order.
 #include "geometry/ApplyMaterial.h"
+#include "geometry/CLightSetup.h"
 #include "geometry/CMaterialCursor.h"
 #include "geometry/VectorMath.h"
 #include "geometry/DrawModel.h"
 #include "BenchModel.h"
 #include "support/GLTestContext.h"
-#include "view/CGLSetup.h"
+#include "view/CScene.h"
 
 #include <GL/gl.h>
 #include <malloc.h>
@@ -243,7 +244,7 @@ int main(int argc, char** argv)
     glMatrixMode(GL_PROJECTION);
     glOrtho(-0.1, 1.1, -0.1, 1.1, -2.0, 2.0);
     glMatrixMode(GL_MODELVIEW);
-    CGLSetup().SetupLights();
+    CScene::PrepareContext(CLightSetup());
 
     C3DS model;
     BuildFrameBenchModel(model);

@@ -8,7 +8,7 @@
 //
 // usage: RenderBench [--rounds N] [--meshes N]
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "TestFiles.h"
 #include "TorusScene.h"
 #include "model/C3DS.h"

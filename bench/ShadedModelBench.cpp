@@ -5,10 +5,11 @@
 // 1,036,800 triangles with its materials, one of them textured, a smoothing mask per face
 // and mapping coordinates per vertex. Medians of rounds in rotating order.
 #include "BenchModel.h"
+#include "geometry/CLightSetup.h"
 #include "geometry/CShadedModel.h"
 #include "geometry/DrawModel.h"
 #include "support/GLTestContext.h"
-#include "view/CGLSetup.h"
+#include "view/CScene.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
     glMatrixMode(GL_PROJECTION);
     glOrtho(-0.1, 1.1, -0.1, 1.1, -2.0, 2.0);
     glMatrixMode(GL_MODELVIEW);
-    CGLSetup().SetupLights();
+    CScene::PrepareContext(CLightSetup());
 
     C3DS model;
     BuildFrameBenchModel(model);

@@ -1,6 +1,6 @@
 #include "TorusScene.h"
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "model/C3DS.h"
 
 #include <cmath>

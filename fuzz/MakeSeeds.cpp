@@ -4,7 +4,7 @@
 //
 // usage: tessaron-fuzz-seeds SEED_DIR PREFIX_DIR
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "TestFiles.h"
 
 #include <cstdint>

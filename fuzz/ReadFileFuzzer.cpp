@@ -2,7 +2,7 @@
 // what ReadFile runs after its single read, and the result is checked against the rules
 // that hold for any bytes at all. A broken rule aborts, so libFuzzer keeps the input.
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
 

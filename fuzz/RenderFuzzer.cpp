@@ -4,8 +4,8 @@
 // leave behind: no GL error and the modelview stack at the depth it started from.
 
 #include "tools/CHeadlessContext.h"
+#include "geometry/CLightSetup.h"
 #include "geometry/DrawModel.h"
-#include "geometry/SetupLights.h"
 #include "model/C3DS.h"
 #include "platform/MessageBox.h"
 #include "view/CScene.h"
@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::fprintf(stderr, "RenderFuzzer: %s\n", strError.c_str());
         std::exit(1);
     }
-    CGLSetup().SetupLights();
-    CScene::BuildNetList();
+    CScene::PrepareContext(CLightSetup());
     return 0;
 }
 

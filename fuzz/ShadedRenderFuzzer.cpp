@@ -5,10 +5,11 @@
 // the matrix and attribute stacks as it found them and the caller's buffer binding.
 
 #include "tools/CHeadlessContext.h"
+#include "geometry/CLightSetup.h"
 #include "geometry/CShadedModel.h"
-#include "geometry/SetupLights.h"
 #include "model/C3DS.h"
 #include "platform/MessageBox.h"
+#include "view/CScene.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::fprintf(stderr, "ShadedRenderFuzzer: %s\n", strError.c_str());
         std::exit(1);
     }
-    CGLSetup().SetupLights();
+    CScene::PrepareContext(CLightSetup());
     glViewport(0, 0, kWidth, kHeight);
     glMatrixMode(GL_PROJECTION);
     glOrtho(-1.5, 1.5, -1.5, 1.5, -10, 10);

@@ -30,5 +30,17 @@ enum ReadStatus : int {
     READ_SMOOTHING_CONTEXT = -182,
 };
 
+// -2 to -6: the bytes are no 3ds file, or too little of one, and nothing of a model was read.
+constexpr bool IsNotA3dsFile(int nStatus)
+{
+    return nStatus <= READ_SHORT && nStatus >= READ_NO_MESH_VERSION;
+}
+
+// -8 and below: a 3ds file read up to a chunk that failed; the model keeps what came before.
+constexpr bool IsReadInPart(int nStatus)
+{
+    return nStatus <= READ_MATERIAL_NAME_CONTEXT;
+}
+
 // One line saying what a status means, for tools and logs; "unknown status" otherwise.
 const char* ReadStatusText(int nStatus);

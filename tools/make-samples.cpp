@@ -7,7 +7,7 @@
 // origin + u * U + v * V, with U x V pointing outward, so a counter-clockwise outline in
 // (u, v) is counter-clockwise seen from outside.
 
-#include "support/C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 
 #include <array>
 #include <cstdint>

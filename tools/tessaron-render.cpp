@@ -4,8 +4,8 @@
 
 #include "CHeadlessContext.h"
 #include "WritePng.h"
+#include "geometry/CLightSetup.h"
 #include "geometry/DrawModel.h"
-#include "geometry/SetupLights.h"
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
 #include "platform/MessageBox.h"
@@ -292,7 +292,7 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
         }
         SetMessageBoxSink(std::move(previous));
     }
-    if (nStatus != READ_OK && nStatus > READ_MATERIAL_NAME_CONTEXT) {
+    if (nStatus != READ_OK && !IsReadInPart(nStatus)) {
         std::string strText = "not rendered: " + StatusText(nStatus);
         if (nStatus == READ_CANNOT_OPEN)
             strText += !bStat ? std::string(" (") + std::strerror(nStatErrno) + ")"
@@ -365,12 +365,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tessaron-render: %s\n", strError.c_str());
         return EXIT_NO_GL;
     }
-    // What the view's context creation sets, before the frame routine ever runs.
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    CGLSetup().SetupLights();
-    CScene::BuildNetList();
+    CScene::PrepareContext(CLightSetup());
 
     if (!o.strOutputDir.empty() && ::mkdir(o.strOutputDir.c_str(), 0777) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "tessaron-render: %s: cannot make the folder: %s\n", o.strOutputDir.c_str(),

@@ -5,8 +5,6 @@
 #include "platform/CView.h"
 #include "platform/MessageBox.h"
 
-#include <GL/gl.h>
-
 const PIXELFORMATDESCRIPTOR CGLSetup::s_pfdRequested = [] {
     PIXELFORMATDESCRIPTOR pfd;
     pfd.nSize = 40;
@@ -56,8 +54,5 @@ HGLRC CGLSetup::CreateGLContext(CDC* pDC)
     HGLRC hRC = hDC->context();
     if (!wglMakeCurrent(hDC, hRC))
         return nullptr;
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
     return hRC;
 }

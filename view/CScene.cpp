@@ -1,5 +1,6 @@
 #include "CScene.h"
 
+#include "geometry/CLightSetup.h"
 #include "geometry/DrawAxes.h"
 #include "geometry/DrawModel.h"
 
@@ -71,6 +72,15 @@ void CScene::SetWalkCamera()
     const double dTargetY = m_dEyeY + d * std::sin(m_dHeading);
     const double dTargetZ = m_bLevelView ? m_dEyeZ : (std::cos(m_dPitch) + 1.0) * m_dEyeZ;
     gluLookAt(m_dEyeX, m_dEyeY, m_dEyeZ, dTargetX, dTargetY, dTargetZ, 0.0, 0.0, 1.0);
+}
+
+void CScene::PrepareContext(const CLightSetup& lights)
+{
+    glShadeModel(GL_SMOOTH);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    lights.SetupLights();
+    BuildNetList();
 }
 
 void CScene::BuildNetList()

@@ -2,17 +2,14 @@
 
 #include "model/C3DS.h"
 
-// The home camera, named once for the members, their home copies and Home.
-inline constexpr double kHalfPi = 1.57079632675;   // the home pitch and heading: a level gaze along +Y
+class CLightSetup;
+
+inline constexpr double kHalfPi = 1.57079632675;   // a level gaze, and a heading along +Y
 inline constexpr double kPitchMax = 3.1415926535;  // straight down; the pitch stays within 0..this
+// The object-mode start angles, which Home turns back to.
 inline constexpr float kHomeAngleX = -70.0f;
 inline constexpr float kHomeAngleY = 0.0f;
 inline constexpr float kHomeAngleZ = -45.0f;
-inline constexpr double kHomeEyeX = 0.0;
-inline constexpr double kHomeEyeY = -10.0;
-inline constexpr double kHomeEyeZ = 2.0;
-inline constexpr double kHomeWalkStep = 0.5;
-inline constexpr double kHomeTurnStep = 0.1;
 
 // The net lives in display list 1 of every context it is drawn into. Each context starts
 // without lists and the net is the only one, so the number is always free, and a fixed
@@ -29,15 +26,20 @@ public:
     void DrawScene(C3DS& model);
     void ApplyWalkView();
     void SetWalkCamera();
+    // Everything a fresh context needs before it draws its first frame: the fixed state,
+    // the light and material defaults, the net's list. Every context that draws a scene
+    // (a view's, the renderer's, the fuzzer's, the benchmarks') is prepared by this alone.
+    static void PrepareContext(const CLightSetup& lights);
     // Compiles the net into kNetList of the current context; once per context.
     static void BuildNetList();
     // Viewport and perspective for a client area of cx x cy device-independent pixels.
     void SetProjection(int cx, int cy, double dPixelRatio);
 
     bool m_bLevelView = false;
-    double m_dEyeX = kHomeEyeX;
-    double m_dEyeY = kHomeEyeY;
-    double m_dEyeZ = kHomeEyeZ;
+    // The walk-mode start; the view keeps a copy of it as its home.
+    double m_dEyeX = 0.0;
+    double m_dEyeY = -10.0;
+    double m_dEyeZ = 2.0;
     double m_dPitch = kHalfPi;          // level gaze; larger lowers it
     double m_dHeading = kHalfPi;        // radians from +X towards +Y, never wrapped
     double m_dSpinX = 0.0;

@@ -31,8 +31,9 @@ int CTessaronView::OnCreate()
     m_pDoc = dynamic_cast<CGLDocument*>(GetDocument());
     m_pDC = std::make_unique<CClientDC>(this);
     m_hRC = GLSetup().CreateGLContext(m_pDC.get());
-    GLSetup().SetupLights();
-    BuildNetList();
+    // Also when creation failed: the set-up then lands on whatever context is current, if
+    // any, and puts the same state and the same list there.
+    PrepareContext(GLSetup());
     m_nTimerID = static_cast<unsigned>(g_nNextTimerID++);
     return 0;
 }
@@ -44,8 +45,7 @@ void CTessaronView::OnContextRecreated()
     m_hRC = GLSetup().CreateGLContext(m_pDC.get());
     if (m_hRC == nullptr)
         return;
-    GLSetup().SetupLights();
-    BuildNetList();
+    PrepareContext(GLSetup());
 }
 
 void CTessaronView::MakeCurrent()
@@ -53,16 +53,16 @@ void CTessaronView::MakeCurrent()
     wglMakeCurrent(m_pDC ? m_pDC->GetSafeHdc() : nullptr, m_hRC);
 }
 
-bool CTessaronView::OnEraseBkgnd(CDC*)
+int CTessaronView::DrawNow()
 {
-    return true;  // every frame covers the whole client area
+    CGLBinding saved;
+    MakeCurrent();
+    return RenderScene();
 }
 
 void CTessaronView::OnDraw(CDC*)
 {
-    CGLBinding saved;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnSize(unsigned, int cx, int cy)

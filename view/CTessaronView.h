@@ -21,7 +21,9 @@ public:
 
     // Draws and presents one frame into the current context.
     int RenderScene();
-    bool OnEraseBkgnd(CDC* pDC);
+    // One frame in this view's own context, whatever is current: binds it, draws, and puts
+    // back the binding that was there. Every handler that draws goes through here.
+    int DrawNow();
 
     // Keys.
     void OnWalkKey(unsigned nChar, unsigned nRepCnt, unsigned nFlags);
@@ -62,15 +64,16 @@ public:
     bool OnMouseWheel(unsigned nFlags, short zDelta, CPoint point) override;
     bool IsMouseFrameQueued() const { return m_bMouseFrameQueued; }
 
-    double m_dWalkStep = kHomeWalkStep;
-    double m_dTurnStep = kHomeTurnStep;  // also the height step
-    double m_dHomeEyeX = kHomeEyeX;
-    double m_dHomeEyeY = kHomeEyeY;
-    double m_dHomeEyeZ = kHomeEyeZ;
-    double m_dHomePitch = kHalfPi;
-    double m_dHomeHeading = kHalfPi;
-    double m_dHomeWalkStep = kHomeWalkStep;
-    double m_dHomeTurnStep = kHomeTurnStep;
+    double m_dWalkStep = 0.5;
+    double m_dTurnStep = 0.1;  // also the height step
+    // Home in walk mode: the start state, copied from the members above as constructed.
+    double m_dHomeEyeX = m_dEyeX;
+    double m_dHomeEyeY = m_dEyeY;
+    double m_dHomeEyeZ = m_dEyeZ;
+    double m_dHomePitch = m_dPitch;
+    double m_dHomeHeading = m_dHeading;
+    double m_dHomeWalkStep = m_dWalkStep;
+    double m_dHomeTurnStep = m_dTurnStep;
     double m_dWalkLimit = 30.0;
     double m_dWalkMargin = 3.0;         // the eye stays within +-(limit - margin)
     int m_nTimerPeriod = 50;            // milliseconds

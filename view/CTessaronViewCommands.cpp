@@ -14,22 +14,19 @@ void CTessaronView::OnWalkAround()
 {
     m_bWalkAround = !m_bWalkAround;
     UpdateMousePointer();
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnWhiteBackground()
 {
     m_bWhiteBackground = !m_bWhiteBackground;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnShowNet()
 {
     m_bShowNet = !m_bShowNet;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnZoomIn()
@@ -38,8 +35,7 @@ void CTessaronView::OnZoomIn()
         m_dWalkScale *= 1.1;
     else
         m_fDistance -= 0.1f;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnZoomOut()
@@ -48,8 +44,7 @@ void CTessaronView::OnZoomOut()
         m_dWalkScale *= 0.9;
     else
         m_fDistance += 0.1f;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnHome()
@@ -58,21 +53,18 @@ void CTessaronView::OnHome()
         WalkHome();
     else
         ObjectHome();
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }
 
 void CTessaronView::OnTimer(unsigned nIDEvent)
 {
     if (nIDEvent == m_nTimerID) {
-        CGLBinding saved;
-        MakeCurrent();
         if (m_bWalkAround) {
             m_fAngleX += 1.0f;
             m_fAngleY += 1.0f;
         }
         m_fAngleZ += 1.0f;
-        RenderScene();
+        DrawNow();
     }
     // Qt delivers at most one tick per timer however late the loop is, so there is no
     // queue of stale ticks to drop here.
@@ -80,6 +72,5 @@ void CTessaronView::OnTimer(unsigned nIDEvent)
 
 void CTessaronView::OnSetFocus()
 {
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }

@@ -109,11 +109,8 @@ void CTessaronView::OnWalkKey(unsigned nChar, unsigned, unsigned)
     default: break;
     }
 
-    // Keys reach the focused view, so its context is the one to draw into; Qt's own
-    // compositing may have bound another since the focus arrived.
-    MakeCurrent();
     for (int i = 0; i < nFrames; ++i)
-        RenderScene();
+        DrawNow();
 }
 
 bool CTessaronView::IsOutsideWalkArea() const

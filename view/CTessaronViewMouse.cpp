@@ -213,7 +213,5 @@ void CTessaronView::DrawMouseFrame()
 {
     m_bMouseFrameQueued = false;
     // The wheel reaches the view under the pointer, which need not be the focused one.
-    CGLBinding saved;
-    MakeCurrent();
-    RenderScene();
+    DrawNow();
 }

@@ -109,8 +109,9 @@ QIcon LoadResourceIcon(unsigned nID, int nSize);
 // "#" in the page's address; empty for the top of the page.
 std::string_view HelpTopic(unsigned nID);
 
-// The HTML help page compiled into the program, the same page that is installed beside
-// the executable; empty when it cannot be read.
+// The HTML help page as built into the resources, so the tables can be checked against the
+// page they point into; the program itself shows the copy beside it or installed (see
+// CHelp). Empty when it cannot be read.
 QString LoadHelpPage();
 
 // ---- Version information

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CHelp.h"
 #include "app/CMainFrame.h"
 #include "app/CTessaronApp.h"
 #include "app/resources/resource.h"
@@ -86,7 +87,7 @@ protected:
         m_pApp = std::make_unique<CTessaronApp>(m_argc, m_argv);
         ASSERT_TRUE(m_pApp->InitInstance());
         m_pFrame = m_pApp->MainFrame();
-        m_pFrame->m_fnOpenUrl = [this](const QUrl& url) {
+        m_pFrame->Help().m_fnOpenUrl = [this](const QUrl& url) {
             m_aOpenedUrls.push_back(url);
             return m_bDesktopViewer;
         };

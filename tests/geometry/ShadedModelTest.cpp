@@ -3,7 +3,7 @@
 // the test writer and read by the real reader, so the side data is the reader's own.
 #include "geometry/CShadedModel.h"
 #include "geometry/DrawModel.h"
-#include "support/C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "support/GLTest.h"
 
 #define GL_GLEXT_PROTOTYPES 1

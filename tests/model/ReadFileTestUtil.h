@@ -1,6 +1,6 @@
 #pragma once
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "MessageRecorder.h"
 #include "TestFiles.h"
 #include "model/C3DS.h"

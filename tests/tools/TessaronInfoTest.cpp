@@ -1,6 +1,6 @@
 #include "JsonLines.h"
 #include "RunProcess.h"
-#include "support/C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // installed, and its size limit. That its pictures equal the viewer's is shown in the view
 // tests, where a window can be opened.
 #include "RunProcess.h"
-#include "support/C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

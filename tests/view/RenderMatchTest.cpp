@@ -4,7 +4,7 @@
 // llvmpipe with the same buffers, so nothing short of equality is accepted.
 #include "ViewHarness.h"
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "MessageRecorder.h"
 #include "TestFiles.h"
 #include "tools/RunProcess.h"

@@ -1,6 +1,6 @@
 #include "ViewHarness.h"
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "MessageRecorder.h"
 #include "TestFiles.h"
 

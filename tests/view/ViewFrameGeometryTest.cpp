@@ -4,7 +4,7 @@
 // away along -Z and turned about X, then Y, then Z.
 #include "ViewHarness.h"
 
-#include "C3dsWriter.h"
+#include "tools/C3dsWriter.h"
 #include "MessageRecorder.h"
 #include "TestFiles.h"
 

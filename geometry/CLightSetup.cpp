@@ -1,8 +1,8 @@
-#include "SetupLights.h"
+#include "CLightSetup.h"
 
 #include <GL/gl.h>
 
-void CGLSetup::SetupLights()
+void CLightSetup::SetupLights() const
 {
     static const GLfloat fLightPosition[4] = {5.0f, 0.0f, 50.0f, 1.0f};
     // The spot cutoff stays at 180 degrees, so this direction never takes effect.
