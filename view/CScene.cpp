@@ -23,7 +23,7 @@ void CScene::DrawScene(C3DS& model)
     try {
         if (m_bWalkAround) {
             ApplyWalkView();
-            m_dWalkScale = model.DrawModel(m_dWalkScale, false, false);
+            m_dWalkScale = DrawSceneModel(model, m_dWalkScale);
         } else {
             glTranslatef(0.0f, 0.0f, -m_fDistance);
             // Skipped when zero, so a frame without a pan issues the very same calls.
@@ -38,7 +38,7 @@ void CScene::DrawScene(C3DS& model)
                 glLineWidth(1.0f);
                 DrawAxes(5);
             }
-            model.DrawModel(0.0, false, false);
+            DrawSceneModel(model, 0.0);
         }
     } catch (...) {
         // A frame that fails half-way must not stop every later frame of every view.
@@ -48,6 +48,15 @@ void CScene::DrawScene(C3DS& model)
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &nNow);
     for (; nNow > nDepth; --nNow)
         glPopMatrix();
+}
+
+double CScene::DrawSceneModel(C3DS& model, double dScale)
+{
+    if (!m_bFullShading || m_pShaded == nullptr)
+        return model.DrawModel(dScale, false, false);
+    if (!m_pShaded->IsBuilt())
+        m_pShaded->Build(model);
+    return m_pShaded->Draw(dScale, m_fnResolveTexture);
 }
 
 void CScene::ApplyWalkView()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "geometry/CShadedModel.h"
 #include "model/C3DS.h"
 
 class CLightSetup;
@@ -34,6 +35,8 @@ public:
     static void BuildNetList();
     // Viewport and perspective for a client area of cx x cy device-independent pixels.
     void SetProjection(int cx, int cy, double dPixelRatio);
+    // The model at dScale (0: its fit scale) in the look the switch asks for; the scale used.
+    double DrawSceneModel(C3DS& model, double dScale);
 
     bool m_bLevelView = false;
     // The walk-mode start; the view keeps a copy of it as its home.
@@ -63,4 +66,10 @@ public:
     // to the line of sight, applied before the turn. Zero leaves the frame as it always was.
     float m_fPanX = 0.0f;
     float m_fPanY = 0.0f;
+    // Every face in its own material, smoothed and textured, instead of the classic look.
+    // It needs the caller's shaded drawing of the model (built on its first frame) and,
+    // for textures, a resolver; without the drawing the switch changes nothing.
+    bool m_bFullShading = false;
+    CShadedModel* m_pShaded = nullptr;
+    CShadedModel::TextureResolver m_fnResolveTexture;
 };
