@@ -82,7 +82,13 @@ void CTextureLibrary::Warn(const std::string& strFileName, ETextureStatus eStatu
     case ETextureStatus::malformed: pReason = "is not an image Tessaron can read"; break;
     case ETextureStatus::ok: break;
     }
+    // The name comes from the file: a control character in it must not break the one line
+    // the status bar shows, and its length is the reader's string bound anyway.
+    std::string strShown = strFileName.substr(0, 255);
+    for (char& c : strShown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
     const std::string strModel = std::filesystem::path(m_strModelPath).filename().string();
-    m_aWarnings.push_back(strModel + ": texture " + strFileName + " " + pReason +
+    m_aWarnings.push_back(strModel + ": texture " + strShown + " " + pReason +
                           "; its material is drawn in its colour.");
 }
