@@ -46,6 +46,7 @@ constexpr SStringEntry s_aStrings[] = {
     {ID_ZOOM_IN, "Make more Zoom\nMake more Zoom"},
     {ID_ZOOM_OUT, "Make less Zoom\nMake less Zoom"},
     {ID_HOME, "View from start point\nView from start point"},
+    {ID_VIEW_FULL_SHADING, "Draw every face in its own material, smoothed and textured\nFull shading"},
     {AFX_IDS_APP_TITLE, "Tessaron"},
     {AFX_IDS_IDLEMESSAGE, " "},
     {AFX_IDS_HELPMODEMESSAGE, "Click a button, menu or window to get help on it"},
@@ -117,6 +118,7 @@ constexpr SMenuItem s_aModelView[] = {
     Item("Walk around", ID_WALK_AROUND),
     Item("White background", ID_WHITE_BACKGROUND),
     Item("Show net", ID_SHOW_NET),
+    Item("Full shading", ID_VIEW_FULL_SHADING),
     Item("Zoom in", ID_ZOOM_IN),
     Item("Zoom out", ID_ZOOM_OUT),
     Item("Home", ID_HOME),
@@ -154,10 +156,12 @@ constexpr SAccelerator s_aAccelerators[] = {
 
 constexpr SToolBarButton s_aToolBar[] = {
     {ID_FILE_OPEN, 0},   {ID_WALK_AROUND, 1}, {ID_SHOW_NET, 2}, {ID_WHITE_BACKGROUND, 3},
+    {ID_VIEW_FULL_SHADING, 8},
     {ID_ZOOM_IN, 4},     {ID_ZOOM_OUT, 5},    {ID_HOME, 6},     {ID_AUTO_ROTATE, 7},
 };
 
-constexpr int TOOLBAR_IMAGE_COUNT = 8;
+// The newest glyph goes at the end of the bitmap, so the older buttons keep their cells.
+constexpr int TOOLBAR_IMAGE_COUNT = 9;
 const QRgb TOOLBAR_BACKGROUND = qRgb(192, 192, 192);
 const QRgb TOOLBAR_HIGHLIGHT = qRgb(255, 255, 255);
 
@@ -334,6 +338,7 @@ constexpr SHelpTopic s_aHelpTopics[] = {
     {ID_ZOOM_IN, "view-zoom-in"},
     {ID_ZOOM_OUT, "view-zoom-out"},
     {ID_HOME, "view-home"},
+    {ID_VIEW_FULL_SHADING, "view-full-shading"},
     {ID_WINDOW_CASCADE, "window-cascade"},
     {ID_WINDOW_TILE_HORZ, "window-tile"},
     {ID_WINDOW_ARRANGE, "window-arrange"},

@@ -76,7 +76,7 @@ struct SToolBarButton {
     int nImage;  // index of the glyph in the toolbar bitmap
 };
 
-// Toolbar IDR_MAINFRAME: eight buttons in order, no separators.
+// Toolbar IDR_MAINFRAME: nine buttons in order, no separators.
 std::span<const SToolBarButton> LoadToolBarTable();
 
 // Bitmap IDR_MAINFRAME as stored: 4 bits per pixel, the glyphs on light grey (192,192,192).

@@ -19,6 +19,7 @@ inline constexpr unsigned ID_SHOW_NET = 32778;
 inline constexpr unsigned ID_ZOOM_IN = 32780;
 inline constexpr unsigned ID_ZOOM_OUT = 32781;
 inline constexpr unsigned ID_HOME = 32786;
+inline constexpr unsigned ID_VIEW_FULL_SHADING = 32787;
 
 // Framework commands.
 inline constexpr unsigned ID_FILE_NEW = 57600;

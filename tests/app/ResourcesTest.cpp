@@ -72,7 +72,8 @@ TEST(MenuTable, ModelMenuWithDocument)
                    {"~Recent File", ID_FILE_MRU_FILE1}, {"-", 0}, {"E&xit", ID_APP_EXIT}}},
         {"&View", {{"&Toolbar", ID_VIEW_TOOLBAR}, {"&Status Bar", ID_VIEW_STATUS_BAR}, {"-", 0},
                    {"Auto rotate", ID_AUTO_ROTATE}, {"Walk around", ID_WALK_AROUND},
-                   {"White background", ID_WHITE_BACKGROUND}, {"Show net", ID_SHOW_NET}, {"Zoom in", ID_ZOOM_IN},
+                   {"White background", ID_WHITE_BACKGROUND}, {"Show net", ID_SHOW_NET},
+                   {"Full shading", ID_VIEW_FULL_SHADING}, {"Zoom in", ID_ZOOM_IN},
                    {"Zoom out", ID_ZOOM_OUT}, {"Home", ID_HOME}}},
         {"&Window", {{"&Cascade", ID_WINDOW_CASCADE}, {"&Tile", ID_WINDOW_TILE_HORZ},
                      {"&Arrange Icons", ID_WINDOW_ARRANGE}}},
@@ -93,6 +94,10 @@ TEST(StringTable, ModelCommandsShowOneTextAsPromptAndTooltip)
         EXPECT_EQ(StatusPrompt(nID), strText);
         EXPECT_EQ(ToolTip(nID), strText);
     }
+    // The newest switch, like a framework command, has a short name for its tooltip.
+    EXPECT_EQ(ID_VIEW_FULL_SHADING, ID_HOME + 1);
+    EXPECT_EQ(StatusPrompt(ID_VIEW_FULL_SHADING), "Draw every face in its own material, smoothed and textured");
+    EXPECT_EQ(ToolTip(ID_VIEW_FULL_SHADING), "Full shading");
     // A framework command's tooltip is its own short name, not the prompt.
     EXPECT_EQ(StatusPrompt(ID_FILE_OPEN), "Open an existing model file");
     EXPECT_EQ(ToolTip(ID_FILE_OPEN), "Open");
@@ -180,6 +185,7 @@ TEST(ToolBar, ButtonsInOrderOnAStandardSixteenColourBitmap)
 {
     const std::pair<unsigned, int> aExpected[] = {
         {ID_FILE_OPEN, 0}, {ID_WALK_AROUND, 1}, {ID_SHOW_NET, 2}, {ID_WHITE_BACKGROUND, 3},
+        {ID_VIEW_FULL_SHADING, 8},
         {ID_ZOOM_IN, 4},   {ID_ZOOM_OUT, 5},    {ID_HOME, 6},     {ID_AUTO_ROTATE, 7},
     };
     const auto aTable = LoadToolBarTable();
@@ -188,14 +194,14 @@ TEST(ToolBar, ButtonsInOrderOnAStandardSixteenColourBitmap)
         EXPECT_EQ(std::make_pair(aTable[i].nID, aTable[i].nImage), aExpected[i]) << "button " << i;
 
     const QImage bitmap = LoadToolBarBitmap();
-    ASSERT_EQ(bitmap.size(), QSize(128, 15));
+    ASSERT_EQ(bitmap.size(), QSize(144, 15));
     ASSERT_EQ(bitmap.colorCount(), 16);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(bitmap.color(i) | 0xff000000u, s_aVgaPalette[i]) << "colour " << i;
 
     // Every glyph has a drawing on a grey border, and no two glyphs are the same picture.
     std::set<QByteArray> aGlyphs;
-    for (int n = 0; n < 8; ++n) {
+    for (int n = 0; n < 9; ++n) {
         const QImage glyph = bitmap.copy(n * 16, 0, 16, 15).convertToFormat(QImage::Format_RGB32);
         int nDrawn = 0;
         for (int y = 0; y < 15; ++y)
@@ -204,14 +210,14 @@ TEST(ToolBar, ButtonsInOrderOnAStandardSixteenColourBitmap)
         EXPECT_GT(nDrawn, 20) << "glyph " << n;
         aGlyphs.insert(QByteArray(reinterpret_cast<const char*>(glyph.constBits()), glyph.sizeInBytes()));
     }
-    EXPECT_EQ(aGlyphs.size(), 8u);
+    EXPECT_EQ(aGlyphs.size(), 9u);
 }
 
 TEST(ToolBar, GreyBecomesTheButtonFaceAndNothingElseChanges)
 {
     const QColor face(10, 200, 30);
     const QImage bitmap = LoadToolBarBitmap().convertToFormat(QImage::Format_RGB32);
-    for (int n = 0; n < 8; ++n) {
+    for (int n = 0; n < 9; ++n) {
         const QImage button = ToolbarButtonPixmap(n, PaletteWithFace(face)).toImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(button.size(), QSize(TOOLBAR_BUTTON_CX, TOOLBAR_BUTTON_CY));
         for (int y = 0; y < 15; ++y)
@@ -221,7 +227,7 @@ TEST(ToolBar, GreyBecomesTheButtonFaceAndNothingElseChanges)
                     << "glyph " << n << " at " << x << "," << y;
             }
     }
-    EXPECT_TRUE(ToolbarButtonPixmap(8, PaletteWithFace(face)).isNull());
+    EXPECT_TRUE(ToolbarButtonPixmap(9, PaletteWithFace(face)).isNull());
     EXPECT_TRUE(ToolbarButtonPixmap(-1, PaletteWithFace(face)).isNull());
 }
 

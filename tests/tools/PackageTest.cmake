@@ -51,7 +51,8 @@ set(expected
   "-rw-r--r-- usr/share/thumbnailers/tessaron.thumbnailer"
   "-rwxr-xr-x usr/bin/tessaron"
   "-rwxr-xr-x usr/bin/tessaron-info"
-  "-rwxr-xr-x usr/bin/tessaron-render")
+  "-rwxr-xr-x usr/bin/tessaron-render"
+  "-rw-r--r-- usr/lib/tessaron/libtessaron-texture-decoder.so")
 list(SORT expected)
 if(NOT files STREQUAL expected)
   string(REPLACE ";" "\n  " got "${files}")

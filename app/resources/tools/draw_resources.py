@@ -38,8 +38,9 @@ TRANSPARENT = " "  # icons only
 
 GLYPH_W, GLYPH_H = 16, 15
 
-# Toolbar glyphs, in button order: Open, Walk around, Show net, White background,
-# Zoom in, Zoom out, Home, Auto rotate.
+# Toolbar glyphs, in bitmap order: Open, Walk around, Show net, White background,
+# Zoom in, Zoom out, Home, Auto rotate, then Full shading (its button sits after White
+# background; a new glyph goes at the end so the older ones keep their cells).
 GLYPHS = [
     [   # an opened yellow folder with a curved arrow above it
         "..........kkk...",
@@ -177,6 +178,23 @@ GLYPHS = [
         ".kkk............",
         "................",
     ],
+    [   # a ball shaded from a white highlight to navy, for full shading
+        "................",
+        ".....kkkkk......",
+        "...kkCCCCCkk....",
+        "..kCWWCCCCBBk...",
+        "..kCWWCCCBBBk...",
+        ".kCCCCCCBBBBBk..",
+        ".kCCCCCBBBBBBk..",
+        ".kCCCCBBBBBBbk..",
+        ".kCCBBBBBBBbbk..",
+        ".kBBBBBBBBbbbk..",
+        "..kBBBBBBbbbk...",
+        "..kBBBBbbbbbk...",
+        "...kkbbbbbkk....",
+        ".....kkkkk......",
+        "................",
+    ],
 ]
 
 # Icon 128: the space shuttle on its two boosters, as it stands on the pad.
@@ -302,7 +320,7 @@ def check_art(name, rows, width, height, allowed):
 
 
 def toolbar_bmp():
-    """The eight glyphs side by side as a 4-bit bottom-up Windows bitmap."""
+    """The glyphs side by side as a 4-bit bottom-up Windows bitmap."""
     width, height = GLYPH_W * len(GLYPHS), GLYPH_H
     for i, glyph in enumerate(GLYPHS):
         check_art(f"glyph {i + 1}", glyph, GLYPH_W, GLYPH_H, INDEX)

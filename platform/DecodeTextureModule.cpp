@@ -1,0 +1,13 @@
+// The texture decoder as a module of its own, for programs that must start without Qt: the
+// headless renderer makes thumbnails in a few tens of milliseconds, and loading Qt Gui at
+// start-up alone would add a fifth to that. It opens this module only when a picture needs
+// textures (tools/LoadTextureDecoder).
+#include "platform/DecodeTexture.h"
+
+extern "C" __attribute__((visibility("default"))) int TessaronDecodeTextureFile(const char* pszPath, int nMaxSide,
+                                                                                STextureImage* pImage)
+{
+    if (!pszPath || !pImage)
+        return static_cast<int>(ETextureStatus::unreadable);
+    return static_cast<int>(DecodeTextureFile(pszPath, nMaxSide, *pImage));
+}
