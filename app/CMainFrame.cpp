@@ -248,8 +248,10 @@ void CMainFrame::UpdateCommandUI()
         pButton->setEnabled(m_actions.at(nID)->isEnabled());
         pButton->setChecked(m_actions.at(nID)->isChecked());
     }
-    if (pView)
+    if (pView) {
         connect(pView, &CTessaronView::KeyHandled, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
+        connect(pView, &CTessaronView::TextureWarning, this, &CMainFrame::ShowStatusMessage, Qt::UniqueConnection);
+    }
 }
 
 void CMainFrame::RunOrExplain(unsigned nID, const std::function<void()>& fnRun)
@@ -300,6 +302,12 @@ void CMainFrame::RunCommand(unsigned nID)
     }
     }
     UpdateCommandUI();
+}
+
+void CMainFrame::ShowStatusMessage(const QString& strText)
+{
+    if (m_wndStatusBar)
+        m_wndStatusBar->showMessage(strText);
 }
 
 void CMainFrame::ShowIdleMessage()

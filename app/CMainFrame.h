@@ -59,6 +59,8 @@ private:
     void FillWindowMenu(QMenu* pMenu);
     // A command of the menus, the toolbar or an accelerator; in help mode its help instead.
     void RunOrExplain(unsigned nID, const std::function<void()>& fnRun);
+    // A line for the user that stays until the pointer shows another prompt.
+    void ShowStatusMessage(const QString& strText);
     // The idle text, or the help-mode prompt while that mode lasts.
     void ShowIdleMessage();
     // The caption: the document's title after the program's, in brackets while maximised.

@@ -13,6 +13,7 @@ constexpr SViewCommand kViewCommands[] = {
     {ID_ZOOM_IN, &CTessaronView::OnZoomIn, nullptr},
     {ID_ZOOM_OUT, &CTessaronView::OnZoomOut, nullptr},
     {ID_HOME, &CTessaronView::OnHome, nullptr},
+    {ID_VIEW_FULL_SHADING, &CTessaronView::OnFullShading, &CTessaronView::OnUpdateFullShading},
 };
 
 } // namespace

@@ -65,6 +65,12 @@ void CTextureLibrary::ReleaseTextures()
     m_mapTextures.clear();
 }
 
+void CTextureLibrary::ForgetTextures()
+{
+    m_mapTextures.clear();
+    m_nMaxSide = 0;
+}
+
 std::vector<std::string> CTextureLibrary::TakeNewWarnings()
 {
     std::vector<std::string> aNew(m_aWarnings.begin() + static_cast<std::ptrdiff_t>(m_nWarningsTaken), m_aWarnings.end());

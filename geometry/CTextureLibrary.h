@@ -35,6 +35,9 @@ public:
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
+    // Their context is gone, and the textures with it: forgets them without a GL call, so
+    // the next request makes them again in the context current then.
+    void ForgetTextures();
 
     // Every warning so far, in the order they arose ("house.3ds: texture BRICK.TGA not found").
     const std::vector<std::string>& Warnings() const { return m_aWarnings; }

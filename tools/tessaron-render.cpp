@@ -3,8 +3,11 @@
 // thumbnails. The frame comes from the view's own frame routine, drawn into an EGL context.
 
 #include "CHeadlessContext.h"
+#include "LoadTextureDecoder.h"
 #include "WritePng.h"
 #include "geometry/CLightSetup.h"
+#include "geometry/CShadedModel.h"
+#include "geometry/CTextureLibrary.h"
 #include "geometry/DrawModel.h"
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
@@ -19,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,6 +47,8 @@ const char* const kUsage =
     "  --walk              the walk-mode start view\n"
     "  --white             white background\n"
     "  --no-net            no net; the long axes in object mode\n"
+    "  --full-shading      every face in its own material, smoothed and textured, as the\n"
+    "                      viewer's Full shading switch draws it\n"
     "  --angles X,Y,Z      object-mode angles in degrees (default -70,0,-45)\n"
     "  --distance D        object-mode distance of the model from the eye (default 5)\n"
     "  -o OUT.png          the picture's file, for a single FILE\n"
@@ -72,6 +78,7 @@ struct SOptions {
     bool bWalk = false;
     bool bWhite = false;
     bool bNoNet = false;
+    bool bFullShading = false;
     std::optional<float> fAngles[3];
     std::optional<float> fDistance;
     std::string strOutput;     // -o
@@ -147,6 +154,8 @@ SOptions ParseOptions(int argc, char** argv)
             o.bWhite = bViewOption = true;
         } else if (strArg == "--no-net") {
             o.bNoNet = bViewOption = true;
+        } else if (strArg == "--full-shading") {
+            o.bFullShading = bViewOption = true;
         } else if (strArg == "--angles") {
             const std::string v = value();
             std::string_view rest = v;
@@ -246,6 +255,7 @@ CScene SceneFor(const SOptions& o)
     CScene scene;
     scene.m_bWalkAround = o.bWalk;
     scene.m_bWhiteBackground = o.bWhite;
+    scene.m_bFullShading = o.bFullShading;
     if (o.bNoNet) {
         scene.m_bShowNet = false;
         scene.m_bShowAxes = true;
@@ -304,6 +314,23 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
 
     CScene scene = SceneFor(o);
     scene.SetProjection(context.Width(), context.Height(), 1.0);
+    // Full shading as a view draws it: built on the first frame, textures found beside the
+    // model and decoded by the viewer's decoder, which is loaded only now.
+    CShadedModel shaded;
+    std::unique_ptr<CTextureLibrary> pTextures;
+    if (o.bFullShading) {
+        scene.m_pShaded = &shaded;
+        scene.m_fnResolveTexture = [&](const S3DSTextureMap& map) {
+            if (!pTextures) {
+                std::string strError;
+                CTextureLibrary::FDecode fnDecode = LoadTextureDecoder(strError);
+                if (!fnDecode)
+                    Report(strFile, "warning: textures cannot be decoded: " + strError);
+                pTextures = std::make_unique<CTextureLibrary>(strFile, std::move(fnDecode));
+            }
+            return pTextures->Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
+        };
+    }
     // A window never shows its very first frame for long: it is drawn again at once, and
     // from the second frame on the net and axes are lit with the normal the model's last
     // face left behind. The picture is that settled frame. A frame changes only the walk
@@ -312,6 +339,12 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
         scene.DrawScene(model);
     scene.DrawScene(model);
     glFinish();
+    shaded.ReleaseContext();
+    if (pTextures) {
+        pTextures->ReleaseTextures();
+        for (const std::string& strWarning : pTextures->Warnings())
+            Report(strFile, "warning: " + strWarning);
+    }
     std::string strError;
     if (!WritePng(strOut, context.Width(), context.Height(), context.ReadRgb(), strError)) {
         Report(strOut, "cannot write the picture: " + strError);

@@ -16,6 +16,11 @@ void CScene::DrawScene(C3DS& model)
     else
         glClearColor(0.3f, 0.6f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A classic frame lights the net and the axes with the normal its model's last face left
+    // behind. A shaded frame leaves the current normal as it found it, so it lights them as
+    // the ground they lie on, facing up, whatever was drawn before.
+    if (m_bFullShading && m_pShaded != nullptr)
+        glNormal3f(0.0f, 0.0f, 1.0f);
 
     GLint nDepth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &nDepth);

@@ -1,6 +1,8 @@
 #include "CTessaronView.h"
 
 #include "CGLDocument.h"
+#include "geometry/CTextureLibrary.h"
+#include "platform/DecodeTexture.h"
 
 #include <GL/gl.h>
 
@@ -9,12 +11,15 @@ int g_bInRender = 0;
 
 CTessaronView::CTessaronView(QWidget* pParent) : CView(pParent)
 {
+    m_pShaded = &m_cShaded;
+    m_fnResolveTexture = [this](const S3DSTextureMap& map) { return TextureFor(map); };
     UpdateMousePointer();
 }
 
 CTessaronView::~CTessaronView()
 {
-    // The context goes with the widget; only make sure it is not left current.
+    // The context goes with the widget, and its buffers and textures with it; only make
+    // sure it is not left current.
     if (m_hRC != nullptr && wglGetCurrentContext() == m_hRC)
         wglMakeCurrent(nullptr, nullptr);
     m_hRC = nullptr;
@@ -41,7 +46,11 @@ int CTessaronView::OnCreate()
 void CTessaronView::OnContextRecreated()
 {
     // Same view, new context: everything that lives in a context is set up again; the
-    // timer id and the view's state stay.
+    // timer id and the view's state stay. The old context took full shading's buffer and
+    // textures with it, so they are made anew on the next shaded frame.
+    m_cShaded.ForgetContext();
+    if (m_pTextures)
+        m_pTextures->ForgetTextures();
     m_hRC = GLSetup().CreateGLContext(m_pDC.get());
     if (m_hRC == nullptr)
         return;
@@ -86,8 +95,24 @@ int CTessaronView::RenderScene()
     g_bInRender = 1;
     ++m_nFramesDrawn;
     DrawScene(m_c3DS);
+    if (m_pTextures) {
+        const std::vector<std::string> aWarnings = m_pTextures->TakeNewWarnings();
+        if (!aWarnings.empty()) {
+            QString strText;
+            for (const std::string& strLine : aWarnings)
+                strText += (strText.isEmpty() ? "" : " ") + QString::fromStdString(strLine);
+            emit TextureWarning(strText);
+        }
+    }
     glFinish();
     const int nResult = SwapBuffers(wglGetCurrentDC()) ? 1 : 0;
     g_bInRender = 0;
     return nResult;
+}
+
+unsigned CTessaronView::TextureFor(const S3DSTextureMap& map)
+{
+    if (!m_pTextures)
+        m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);
+    return m_pTextures->Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CScene.h"
+#include "geometry/CShadedModel.h"
 #include "model/C3DS.h"
 #include "platform/CDC.h"
 #include "platform/CView.h"
@@ -9,6 +10,7 @@
 
 class CGLDocument;
 class CGLSetup;
+class CTextureLibrary;
 
 // One model window's view: its own GL context, the model it shows, the object-mode and
 // walk-mode navigation, the view commands and the animation timer. The cameras and the
@@ -37,10 +39,12 @@ public:
     void OnZoomIn();
     void OnZoomOut();
     void OnHome();
+    void OnFullShading();
     bool OnUpdateAutoRotate() const { return m_bAutoRotate; }
     bool OnUpdateWalkAround() const { return m_bWalkAround; }
     bool OnUpdateWhiteBackground() const { return m_bWhiteBackground; }
     bool OnUpdateShowNet() const { return m_bShowNet; }
+    bool OnUpdateFullShading() const { return m_bFullShading; }
 
     // Handlers the framework calls; public so tests and the shell can drive them directly.
     int OnCreate() override;
@@ -82,6 +86,10 @@ public:
     std::unique_ptr<CClientDC> m_pDC;
     HGLRC m_hRC = nullptr;
     C3DS m_c3DS;
+    // Full shading of m_c3DS, built on its first shaded frame, and the model's textures in
+    // this view's context, looked up beside the document's file on first use.
+    CShadedModel m_cShaded;
+    std::unique_ptr<CTextureLibrary> m_pTextures;
 
     int m_nFramesDrawn = 0;  // frames actually drawn, for tests and diagnostics
 
@@ -92,10 +100,13 @@ public:
 signals:
     // After every key, so the shell can refresh check marks.
     void KeyHandled();
+    // Textures of the model that full shading could not show, one line, once per texture.
+    void TextureWarning(const QString& strText);
 
 private:
     CGLSetup& GLSetup();
     void MakeCurrent();
+    unsigned TextureFor(const S3DSTextureMap& map);
     void StepWalk(double dX, double dY);
     // The gaze moves by one turn step within its limits; a refused step keeps the pitch.
     void LowerGaze();

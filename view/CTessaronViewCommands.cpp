@@ -56,6 +56,12 @@ void CTessaronView::OnHome()
     DrawNow();
 }
 
+void CTessaronView::OnFullShading()
+{
+    m_bFullShading = !m_bFullShading;
+    DrawNow();
+}
+
 void CTessaronView::OnTimer(unsigned nIDEvent)
 {
     if (nIDEvent == m_nTimerID) {

@@ -12,6 +12,7 @@ void CTessaronView::OnKeyDown(unsigned nChar, unsigned nRepCnt, unsigned nFlags)
     case 'A': m_bShowAxes = !m_bShowAxes; break;
     case 'N': m_bShowNet = !m_bShowNet; break;
     case 'R': OnAutoRotate(); break;
+    case 'S': m_bFullShading = !m_bFullShading; break;
     case 'W': m_bWhiteBackground = !m_bWhiteBackground; break;
     case VK_NUMPAD3:
         m_nTimerPeriod += 10;
