@@ -115,6 +115,46 @@ TEST(TessaronRender, BatchAttemptsEveryFileAndExitsWithTheWorstStatus)
     EXPECT_EQ(self.strErr, "tessaron-render: " + partial.Path() + ": not rendered: the picture would overwrite the model\n");
 }
 
+// Same-named models, a folder, an unwritable picture: each fails alone and the rest is drawn.
+TEST(TessaronRender, PerFileProblemsFailOnlyTheirFile)
+{
+    CTempFile first(FileBytes(kSamplesDir + "/house.3ds"), "cube.3ds");
+    const std::string strDir = first.Dir();
+    for (const char* pszDir : {"/b", "/c", "/folder.3ds", "/out", "/out/blocked.png"})
+        ASSERT_EQ(::mkdir((strDir + pszDir).c_str(), 0755), 0) << pszDir;
+    std::ofstream(strDir + "/b/cube.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/cube.3ds").rdbuf();
+    std::ofstream(strDir + "/c/x.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/pyramid.3ds").rdbuf();
+    std::ofstream(strDir + "/blocked.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/cube.3ds").rdbuf();
+    const std::string strOut = strDir + "/out";
+
+    // The first missing x.3ds writes nothing, so the second one still has its picture.
+    const SProcessResult r =
+        Render({"--size", "64x48", "--output-dir", strOut, first.Path(), strDir + "/b/cube.3ds", strDir + "/folder.3ds",
+                strDir + "/gone/x.3ds", strDir + "/c/x.3ds", strDir + "/blocked.3ds", kSamplesDir + "/pyramid.3ds"});
+    EXPECT_EQ(r.nExitCode, 1);
+    EXPECT_EQ(r.strErr,
+              "tessaron-render: " + strDir + "/b/cube.3ds: not rendered: its picture " + strOut +
+              "/cube.png would overwrite the one of " + first.Path() + "\n"
+              "tessaron-render: " + strDir + "/folder.3ds: not rendered: read status -1, the file cannot be opened "
+              "(a folder)\n"
+              "tessaron-render: " + strDir + "/gone/x.3ds: not rendered: read status -1, the file cannot be opened "
+              "(No such file or directory)\n"
+              "tessaron-render: " + strOut + "/blocked.png: cannot write the picture: Is a directory\n");
+    EXPECT_EQ(ReadPng(strOut + "/x.png").cx, 64);
+    EXPECT_EQ(ReadPng(strOut + "/pyramid.png").cx, 64);
+    EXPECT_FALSE(Exists(strOut + "/folder.png"));
+    const SProcessResult house = Render({"--size", "64x48", "-o", strDir + "/house.png", first.Path()});
+    ASSERT_EQ(house.nExitCode, 0) << house.strErr;
+    EXPECT_EQ(FileBytes(strOut + "/cube.png"), FileBytes(strDir + "/house.png")) << "the later cube replaced the first";
+
+    // A usage error still stops the batch before anything is drawn.
+    const std::string strUnused = strDir + "/unused";
+    const SProcessResult bad =
+        Render({"--output-dir", strUnused, "--size", "0x0", first.Path(), strDir + "/b/cube.3ds"});
+    EXPECT_EQ(bad.nExitCode, 2);
+    EXPECT_FALSE(Exists(strUnused));
+}
+
 TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
 {
     const std::string strCube = kSamplesDir + "/cube.3ds";
@@ -131,7 +171,6 @@ TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
         {"--white=yes", strCube},
         {"-o", "a.png", strCube, strCube},
         {"--output-dir", "/tmp", "-o", "a.png", strCube},
-        {"--output-dir", "/tmp", strCube, kSamplesDir + "/../samples/cube.3ds"},
         {"--thumbnail", "0", strCube, "a.png"},
         {"--thumbnail", "128", strCube},
         {"--white", "--thumbnail", "128", strCube, "a.png"},
@@ -149,6 +188,7 @@ TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
     for (const char* pszOption : {"--size WxH", "--walk", "--white", "--no-net", "--angles X,Y,Z", "--distance D",
                                   "-o OUT.png", "--output-dir DIR", "--thumbnail SIZE INPUT OUTPUT", "--help"})
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
+    EXPECT_NE(help.strOut.find("xargs -0 -P \"$(nproc)\" -n 64 tessaron-render --output-dir DIR"), std::string::npos);
 }
 
 TEST(TessaronRender, WithoutEglItSaysSoAndExitsThree)
