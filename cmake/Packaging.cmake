@@ -6,7 +6,9 @@
 set(TESSARON_PACKAGE_MAINTAINER "Tessaron maintainers <maintainers@users.noreply.c-seed-5ec1f045.example>"
     CACHE STRING "Maintainer field of the Debian package")
 
-# Debian wants the copyright and changelog files under the package's own name in doc/.
+# Debian wants the copyright and changelog files under the package's own name in doc/. The
+# copyright file is in Debian's machine-readable format and carries the MIT licence of
+# LICENSE under its Debian name, Expat; no second copy of the licence is installed.
 set(_tessaron_docdir ${CMAKE_INSTALL_DATADIR}/doc/tessaron)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${_tessaron_docdir})
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
@@ -31,6 +33,7 @@ moves over the ground.
 tessaron-info prints what a file holds. tessaron-render draws models to PNG
 pictures without a display; it is also the file manager's thumbnailer for 3DS
 files.]])
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
