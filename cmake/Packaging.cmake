@@ -20,6 +20,18 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
 add_custom_target(tessaron_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${_tessaron_docdir})
 
+# A stripped install (the package's) drops the compiler's version notes too, as Debian's own
+# strip does; this runs after every program is installed, since install rules keep their order.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program tessaron tessaron-info tessaron-render)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      if(EXISTS \"\${file}\")
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
+      endif()
+    endforeach()
+  endif()")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessaron)
 set(CPACK_PACKAGE_VENDOR Brannock)
