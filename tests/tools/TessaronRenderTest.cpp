@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -257,6 +259,60 @@ TEST(TessaronRender, InstalledThumbnailerEntryMakesThumbnails)
     const SProcessResult drawn = Render({"--size", "16x12", "-o", strOut, big.Path()});
     EXPECT_EQ(drawn.strErr.find("limit"), std::string::npos) << drawn.strErr;
     EXPECT_EQ(ReadPng(strOut).cx, 16);
+}
+
+// GNOME's thumbnail factory runs a thumbnailer under bubblewrap: /usr and the loader cache
+// read-only, a fresh /dev without GPU nodes, no home, no network, and a /tmp of its own
+// holding only a copy of the model. Its pictures there must be those made outside.
+TEST(TessaronRender, ThumbnailsInGnomesSandboxEqualThoseOutside)
+{
+    CTempFile tmp(FileBytes(kSamplesDir + "/house.3ds"), "gnome-desktop-file-to-thumbnail.3ds");
+    const std::string strRender = TESSARON_RENDER_PATH;
+    const std::string strInside = tmp.Dir() + "/gnome-desktop-thumbnailer.png";
+    CTempFile outsideFile({}, "outside.png");
+    const std::string& strOutside = outsideFile.Path();
+    // Leaks are looked for in the runs outside; the suppression file is not in the sandbox.
+    const char* pszAsan = std::getenv("ASAN_OPTIONS");
+    const std::string strAsan = std::string(pszAsan != nullptr ? pszAsan : "") + ":detect_leaks=0";
+
+    auto sandboxed = [&](const std::string& strSize, const std::vector<std::string>& extra) {
+        std::vector<std::string> argv = {"/usr/bin/bwrap", "--ro-bind", "/usr", "/usr",
+                                         "--ro-bind", "/etc/ld.so.cache", "/etc/ld.so.cache"};
+        // The top folders a merged /usr links into it, as GNOME repeats them.
+        for (const char* pszDir : {"/bin", "/lib", "/lib64", "/sbin"}) {
+            char szTarget[PATH_MAX] = {};
+            if (::readlink(pszDir, szTarget, sizeof szTarget - 1) > 0)
+                argv.insert(argv.end(), {"--symlink", szTarget, pszDir});
+            else
+                argv.insert(argv.end(), {"--ro-bind-try", pszDir, pszDir});
+        }
+        argv.insert(argv.end(), {"--ro-bind", strRender, strRender, "--proc", "/proc", "--dev", "/dev", "--chdir", "/",
+                                 "--unshare-all", "--die-with-parent", "--bind", tmp.Dir(), "/tmp",
+                                 "--unsetenv", "LSAN_OPTIONS", "--setenv", "ASAN_OPTIONS", strAsan});
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        argv.insert(argv.end(), {strRender, "--thumbnail", strSize, "/tmp/gnome-desktop-file-to-thumbnail.3ds",
+                                 "/tmp/gnome-desktop-thumbnailer.png"});
+        ::unlink(strInside.c_str());
+        return RunProcess(argv);
+    };
+
+    // The last run has a render node whose driver cannot be loaded, as where the sandbox
+    // hides a GPU's device: EGL must still settle on software drawing.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+        {"256", {}}, {"512", {}}, {"1024", {}}, {"256", {"--dev-bind", "/dev/null", "/dev/dri/renderD128"}}};
+    for (const auto& [strSize, extra] : runs) {
+        SCOPED_TRACE(strSize + (extra.empty() ? "" : " with a dead render node"));
+        const SProcessResult outside = Render({"--thumbnail", strSize, tmp.Path(), strOutside});
+        ASSERT_EQ(outside.nExitCode, 0) << outside.strErr;
+        const SProcessResult inside = sandboxed(strSize, extra);
+        ASSERT_EQ(inside.nExitCode, 0) << inside.strErr;
+        const SPicture picture = ReadPng(strInside);
+        const int nSize = std::stoi(strSize);
+        EXPECT_EQ(picture.cx, nSize);
+        EXPECT_EQ(picture.cy, nSize * 3 / 4);
+        EXPECT_TRUE(picture.rgb == ReadPng(strOutside).rgb) << "the sandbox drew another picture";
+        EXPECT_FALSE(IsTeal(picture.At(nSize / 2, nSize * 70 / 256)));  // the house's roof, not just background
+    }
 }
 
 } // namespace
