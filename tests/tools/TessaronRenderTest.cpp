@@ -13,6 +13,7 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -155,6 +156,38 @@ TEST(TessaronRender, PerFileProblemsFailOnlyTheirFile)
         Render({"--output-dir", strUnused, "--size", "0x0", first.Path(), strDir + "/b/cube.3ds"});
     EXPECT_EQ(bad.nExitCode, 2);
     EXPECT_FALSE(Exists(strUnused));
+}
+
+// A picture replaces the old file rather than rewriting it, so a reader, or a second process
+// drawing a model of the same name, never sees half of one; a failed write removes no device.
+TEST(TessaronRender, PicturesReplaceTheOldFileWhole)
+{
+    CTempFile old({}, "old.png");
+    const std::string strPicture = old.Dir() + "/cube.png";
+    ASSERT_EQ(::link(old.Path().c_str(), strPicture.c_str()), 0);
+    const SProcessResult r = Render({"--size", "32x24", "--output-dir", old.Dir(), kSamplesDir + "/cube.3ds"});
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    EXPECT_EQ(ReadPng(strPicture).cx, 32);
+    EXPECT_TRUE(FileBytes(old.Path()).empty()) << "the picture was written into the old file";
+    struct stat st {};
+    ASSERT_EQ(::stat(strPicture.c_str(), &st), 0);
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~nMask);
+    ::unlink(strPicture.c_str());
+    ::unlink(old.Path().c_str());
+
+    const std::string strFull = old.Dir() + "/full.png";
+    ASSERT_EQ(::symlink("/dev/full", strFull.c_str()), 0);
+    const SProcessResult full = Render({"--size", "32x24", "-o", strFull, kSamplesDir + "/cube.3ds"});
+    EXPECT_EQ(full.nExitCode, 1);
+    EXPECT_EQ(full.strErr, "tessaron-render: " + strFull + ": cannot write the picture: No space left on device\n");
+    struct stat link {};
+    EXPECT_EQ(::lstat(strFull.c_str(), &link), 0) << "the link to the device was removed";
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(old.Dir()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"full.png"}) << "a temporary file was left behind";
 }
 
 TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
