@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
