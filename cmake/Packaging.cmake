@@ -6,7 +6,9 @@
 set(TESSARON_PACKAGE_MAINTAINER "Tessaron maintainers <maintainers@users.noreply.c-seed-5ec1f045.example>"
     CACHE STRING "Maintainer field of the Debian package")
 
-# Debian wants the copyright and changelog files under the package's own name in doc/.
+# Debian wants the copyright and changelog files under the package's own name in doc/. The
+# copyright file is in Debian's machine-readable format and carries the MIT licence of
+# LICENSE under its Debian name, Expat; no second copy of the licence is installed.
 set(_tessaron_docdir ${CMAKE_INSTALL_DATADIR}/doc/tessaron)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${_tessaron_docdir})
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
@@ -17,6 +19,18 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog VERBATIM)
 add_custom_target(tessaron_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${_tessaron_docdir})
+
+# A stripped install (the package's) drops the compiler's version notes too, as Debian's own
+# strip does; this runs after every program is installed, since install rules keep their order.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program tessaron tessaron-info tessaron-render)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      if(EXISTS \"\${file}\")
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
+      endif()
+    endforeach()
+  endif()")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessaron)
@@ -31,6 +45,7 @@ moves over the ground.
 tessaron-info prints what a file holds. tessaron-render draws models to PNG
 pictures without a display; it is also the file manager's thumbnailer for 3DS
 files.]])
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,11 +52,35 @@ bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std:
         strError = "no picture to write";
         return false;
     }
-    std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
+    // A picture is written under a name of its own beside the final one and renamed over it,
+    // so that a file manager reading it, or a second process drawing a model of the same
+    // name, sees the old picture or the new one whole, never a mix. Where no file can be
+    // made in the folder, or the path names no regular file (a pipe, /dev/stdout), it is
+    // written in place.
+    struct stat st {};
+    const bool bInPlace = ::stat(strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    std::string strTemp = strPath + ".XXXXXX";
+    const int fd = bInPlace ? -1 : ::mkstemp(strTemp.data());
+    std::FILE* pFile = nullptr;
+    if (fd >= 0) {
+        // mkstemp's 0600 would keep the picture from everyone else; give it what a new file gets.
+        const mode_t nMask = ::umask(0);
+        ::umask(nMask);
+        pFile = ::fchmod(fd, 0666 & ~nMask) == 0 ? ::fdopen(fd, "wb") : nullptr;
+        if (pFile == nullptr) {
+            ::close(fd);
+            ::unlink(strTemp.c_str());
+        }
+    }
+    if (pFile == nullptr) {
+        strTemp.clear();
+        pFile = std::fopen(strPath.c_str(), "wb");
+    }
     if (pFile == nullptr) {
         strError = std::strerror(errno);
         return false;
     }
+    const std::string& strWritten = strTemp.empty() ? strPath : strTemp;
     char szError[256] = "cannot write the picture";
     bool bOk = WriteRows(pFile, cx, cy, rgb.data(), szError);
     if (std::fflush(pFile) != 0 || std::ferror(pFile)) {
@@ -65,8 +91,14 @@ bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std:
         std::snprintf(szError, sizeof szError, "%s", std::strerror(errno));
         bOk = false;
     }
+    if (bOk && !strTemp.empty() && ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        std::snprintf(szError, sizeof szError, "%s", std::strerror(errno));
+        bOk = false;
+    }
     if (!bOk) {
-        std::remove(strPath.c_str());
+        // Never what the path named before: a device or pipe, or the link to one.
+        if (!bInPlace)
+            std::remove(strWritten.c_str());
         strError = szError;
     }
     return bOk;

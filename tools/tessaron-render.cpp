@@ -22,9 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -59,9 +59,16 @@ const char* const kUsage =
     "                      longer side; INPUT larger than 64 MiB is refused\n"
     "  --help              print this text\n"
     "\n"
+    "Every file is attempted. A model whose picture would replace one drawn earlier in the\n"
+    "same run (two models of the same name) gets none and a line naming both files.\n"
+    "\n"
     "Exit status: 0 every picture written; 1 a file not read, read only in part, refused or\n"
-    "its picture not written (the other files are still drawn); 2 usage error; 3 no EGL or\n"
-    "OpenGL to draw with.\n";
+    "its picture not written (the other files are still drawn); 2 usage error, nothing\n"
+    "drawn; 3 no EGL or OpenGL to draw with.\n"
+    "\n"
+    "A large folder on all cores, 64 models a process:\n"
+    "  find MODELS -iname '*.3ds' -print0 |\n"
+    "    xargs -0 -P \"$(nproc)\" -n 64 tessaron-render --output-dir DIR\n";
 
 constexpr int kMaxSide = 16384;
 constexpr int kMaxThumbnail = 4096;
@@ -270,9 +277,12 @@ CScene SceneFor(const SOptions& o)
     return scene;
 }
 
-// Reads, draws and writes one model; returns its exit status.
-int RenderFile(const SOptions& o, const std::string& strFile, const std::string& strOut, CHeadlessContext& context)
+// Reads, draws and writes one model; returns its exit status. bWritten says whether strOut
+// now holds its picture, which a partly read model has too.
+int RenderFile(const SOptions& o, const std::string& strFile, const std::string& strOut, CHeadlessContext& context,
+               bool& bWritten)
 {
+    bWritten = false;
     struct stat st {};
     const bool bStat = ::stat(strFile.c_str(), &st) == 0;
     const int nStatErrno = errno;
@@ -350,6 +360,7 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
         Report(strOut, "cannot write the picture: " + strError);
         return EXIT_FILE;
     }
+    bWritten = true;
     if (nStatus != READ_OK) {
         Report(strFile, "warning: read in part, " + StatusText(nStatus) + "; the picture shows what was read");
         return EXIT_FILE;
@@ -374,15 +385,8 @@ int main(int argc, char** argv)
     ::setenv("LP_NUM_THREADS", "0", 0);
 
     SOptions o;
-    std::vector<std::string> outputs;
     try {
         o = ParseOptions(argc, argv);
-        std::set<std::string> seen;
-        for (const std::string& strFile : o.files) {
-            outputs.push_back(OutputPath(o, strFile));
-            if (!seen.insert(outputs.back()).second)
-                throw SUsageError{"two models would both be drawn into " + outputs.back()};
-        }
     } catch (const SUsageError& e) {
         std::fprintf(stderr, "tessaron-render: %s (see --help)\n", e.strText.c_str());
         return EXIT_USAGE;
@@ -406,10 +410,22 @@ int main(int argc, char** argv)
         return EXIT_FILE;
     }
 
+    // Models of the same name from different folders are common in a large batch; each
+    // picture keeps the first model that was drawn into it, and only the later one fails.
+    std::map<std::string, std::string> drawnFrom;  // picture -> model
     int nWorst = EXIT_OK;
     for (std::size_t i = 0; i < o.files.size(); ++i) {
+        const std::string strOut = OutputPath(o, o.files[i]);
+        if (const auto it = drawnFrom.find(strOut); it != drawnFrom.end()) {
+            Report(o.files[i], "not rendered: its picture " + strOut + " would overwrite the one of " + it->second);
+            nWorst = std::max(nWorst, int{EXIT_FILE});
+            continue;
+        }
         try {
-            nWorst = std::max(nWorst, RenderFile(o, o.files[i], outputs[i], context));
+            bool bWritten = false;
+            nWorst = std::max(nWorst, RenderFile(o, o.files[i], strOut, context, bWritten));
+            if (bWritten)
+                drawnFrom.emplace(strOut, o.files[i]);
         } catch (const std::exception& e) {
             // Out of memory for a huge picture or model: this file fails, the next is tried.
             Report(o.files[i], std::string("not rendered: ") + e.what());

@@ -2,7 +2,7 @@
 # checks the files it installs and the libraries it depends on. dpkg-shlibdeps reads the
 # programs as they are built here, so the Depends field is computed the same way as for a
 # release build (which adds no sanitizer runtimes).
-# Run as: cmake -DBUILD_DIR=... -DWORK_DIR=... -DVERSION=... -P PackageTest.cmake
+# Run as: cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DVERSION=... -P PackageTest.cmake
 
 function(fail)
   string(JOIN "" text ${ARGN})
@@ -47,6 +47,11 @@ set(expected
   "-rw-r--r-- usr/share/man/man1/tessaron-info.1.gz"
   "-rw-r--r-- usr/share/man/man1/tessaron-render.1.gz"
   "-rw-r--r-- usr/share/man/man1/tessaron.1.gz"
+  "-rw-r--r-- usr/share/metainfo/tessaron.metainfo.xml"
+  "-rw-r--r-- usr/share/tessaron/screenshots/drag-after.png"
+  "-rw-r--r-- usr/share/tessaron/screenshots/drag-before.png"
+  "-rw-r--r-- usr/share/tessaron/screenshots/screenshot.png"
+  "-rw-r--r-- usr/share/tessaron/screenshots/walk.png"
   "-rw-r--r-- usr/share/tessaron/tessaron.html"
   "-rw-r--r-- usr/share/thumbnailers/tessaron.thumbnailer"
   "-rwxr-xr-x usr/bin/tessaron"
@@ -89,3 +94,68 @@ foreach(package libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libop
     fail("Depends lacks ${package}: ${depends}")
   endif()
 endforeach()
+
+set(root "${WORK_DIR}/root")
+
+# The copyright file in Debian's machine-readable format, with LICENSE's text word for word.
+file(READ "${root}/usr/share/doc/tessaron/copyright" copyright)
+if(NOT copyright MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+   OR NOT copyright MATCHES "\nFiles: \\*\nCopyright: [^\n]+\nLicense: Expat\n")
+  fail("the copyright file is not machine-readable with every file under Expat:\n${copyright}")
+endif()
+file(READ "${SOURCE_DIR}/LICENSE" license)
+string(FIND "${license}" "Permission is hereby" start)
+string(SUBSTRING "${license}" ${start} -1 permission)
+string(STRIP "${permission}" permission)
+string(REPLACE "\n\n" "\n.\n" permission "${permission}")
+string(REPLACE "\n" "\n " permission " ${permission}")
+string(FIND "${copyright}" "\nLicense: Expat\n${permission}\n" at)
+if(at EQUAL -1 OR NOT copyright MATCHES "\nComment: [^\n]*\n [^\n]*MIT licence")
+  fail("the copyright file's Expat paragraph is not LICENSE's text:\n${copyright}")
+endif()
+
+execute_process(COMMAND desktop-file-validate "${root}/usr/share/applications/tessaron.desktop"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+  fail("desktop-file-validate (${rc}):\n${out}")
+endif()
+
+# The software centre's entry: valid, and naming what the package really holds. The one
+# warning allowed is for the ID, which stays the desktop entry's name until the project has
+# a domain of its own to put in front of it.
+set(metainfo "${root}/usr/share/metainfo/tessaron.metainfo.xml")
+execute_process(COMMAND appstreamcli validate --no-net --no-color "${metainfo}"
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" problems "${out}")
+list(TRANSFORM problems STRIP)
+if(NOT problems STREQUAL "W: tessaron:3: cid-desktopapp-is-not-rdns tessaron" OR NOT out MATCHES "warnings: 1\n?$")
+  fail("appstreamcli validate (${rc}):\n${out}")
+endif()
+file(READ "${metainfo}" xml)
+if(NOT xml MATCHES "<component type=\"desktop-application\">" OR
+   NOT xml MATCHES "<launchable type=\"desktop-id\">tessaron.desktop</launchable>")
+  fail("the metainfo is no desktop application launched by the installed entry")
+endif()
+foreach(program tessaron tessaron-info tessaron-render)
+  if(NOT xml MATCHES "<binary>${program}</binary>")
+    fail("the metainfo does not provide ${program}")
+  endif()
+endforeach()
+string(REGEX MATCHALL "<image [^>]*>[^<]*/([^/<]+)</image>" images "${xml}")
+list(LENGTH images count)
+if(count LESS 1)
+  fail("the metainfo has no screenshot")
+endif()
+foreach(image IN LISTS images)
+  string(REGEX REPLACE ".*/([^/<]+)</image>$" "\\1" name "${image}")
+  if(NOT EXISTS "${root}/usr/share/tessaron/screenshots/${name}")
+    fail("screenshot ${name} is not in the package")
+  endif()
+endforeach()
+# The release is this version, on the day of the changelog's newest entry.
+execute_process(COMMAND dpkg-parsechangelog -l "${SOURCE_DIR}/cmake/debian/changelog" -S Timestamp
+  OUTPUT_VARIABLE stamp OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+execute_process(COMMAND date -u -d "@${stamp}" +%F OUTPUT_VARIABLE day OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT rc EQUAL 0 OR NOT xml MATCHES "<release version=\"${VERSION}\" date=\"${day}\">")
+  fail("the metainfo's release is not ${VERSION} of ${day}")
+endif()

@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -115,6 +118,78 @@ TEST(TessaronRender, BatchAttemptsEveryFileAndExitsWithTheWorstStatus)
     EXPECT_EQ(self.strErr, "tessaron-render: " + partial.Path() + ": not rendered: the picture would overwrite the model\n");
 }
 
+// Same-named models, a folder, an unwritable picture: each fails alone and the rest is drawn.
+TEST(TessaronRender, PerFileProblemsFailOnlyTheirFile)
+{
+    CTempFile first(FileBytes(kSamplesDir + "/house.3ds"), "cube.3ds");
+    const std::string strDir = first.Dir();
+    for (const char* pszDir : {"/b", "/c", "/folder.3ds", "/out", "/out/blocked.png"})
+        ASSERT_EQ(::mkdir((strDir + pszDir).c_str(), 0755), 0) << pszDir;
+    std::ofstream(strDir + "/b/cube.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/cube.3ds").rdbuf();
+    std::ofstream(strDir + "/c/x.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/pyramid.3ds").rdbuf();
+    std::ofstream(strDir + "/blocked.3ds", std::ios::binary) << std::ifstream(kSamplesDir + "/cube.3ds").rdbuf();
+    const std::string strOut = strDir + "/out";
+
+    // The first missing x.3ds writes nothing, so the second one still has its picture.
+    const SProcessResult r =
+        Render({"--size", "64x48", "--output-dir", strOut, first.Path(), strDir + "/b/cube.3ds", strDir + "/folder.3ds",
+                strDir + "/gone/x.3ds", strDir + "/c/x.3ds", strDir + "/blocked.3ds", kSamplesDir + "/pyramid.3ds"});
+    EXPECT_EQ(r.nExitCode, 1);
+    EXPECT_EQ(r.strErr,
+              "tessaron-render: " + strDir + "/b/cube.3ds: not rendered: its picture " + strOut +
+              "/cube.png would overwrite the one of " + first.Path() + "\n"
+              "tessaron-render: " + strDir + "/folder.3ds: not rendered: read status -1, the file cannot be opened "
+              "(a folder)\n"
+              "tessaron-render: " + strDir + "/gone/x.3ds: not rendered: read status -1, the file cannot be opened "
+              "(No such file or directory)\n"
+              "tessaron-render: " + strOut + "/blocked.png: cannot write the picture: Is a directory\n");
+    EXPECT_EQ(ReadPng(strOut + "/x.png").cx, 64);
+    EXPECT_EQ(ReadPng(strOut + "/pyramid.png").cx, 64);
+    EXPECT_FALSE(Exists(strOut + "/folder.png"));
+    const SProcessResult house = Render({"--size", "64x48", "-o", strDir + "/house.png", first.Path()});
+    ASSERT_EQ(house.nExitCode, 0) << house.strErr;
+    EXPECT_EQ(FileBytes(strOut + "/cube.png"), FileBytes(strDir + "/house.png")) << "the later cube replaced the first";
+
+    // A usage error still stops the batch before anything is drawn.
+    const std::string strUnused = strDir + "/unused";
+    const SProcessResult bad =
+        Render({"--output-dir", strUnused, "--size", "0x0", first.Path(), strDir + "/b/cube.3ds"});
+    EXPECT_EQ(bad.nExitCode, 2);
+    EXPECT_FALSE(Exists(strUnused));
+}
+
+// A picture replaces the old file rather than rewriting it, so a reader, or a second process
+// drawing a model of the same name, never sees half of one; a failed write removes no device.
+TEST(TessaronRender, PicturesReplaceTheOldFileWhole)
+{
+    CTempFile old({}, "old.png");
+    const std::string strPicture = old.Dir() + "/cube.png";
+    ASSERT_EQ(::link(old.Path().c_str(), strPicture.c_str()), 0);
+    const SProcessResult r = Render({"--size", "32x24", "--output-dir", old.Dir(), kSamplesDir + "/cube.3ds"});
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    EXPECT_EQ(ReadPng(strPicture).cx, 32);
+    EXPECT_TRUE(FileBytes(old.Path()).empty()) << "the picture was written into the old file";
+    struct stat st {};
+    ASSERT_EQ(::stat(strPicture.c_str(), &st), 0);
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~nMask);
+    ::unlink(strPicture.c_str());
+    ::unlink(old.Path().c_str());
+
+    const std::string strFull = old.Dir() + "/full.png";
+    ASSERT_EQ(::symlink("/dev/full", strFull.c_str()), 0);
+    const SProcessResult full = Render({"--size", "32x24", "-o", strFull, kSamplesDir + "/cube.3ds"});
+    EXPECT_EQ(full.nExitCode, 1);
+    EXPECT_EQ(full.strErr, "tessaron-render: " + strFull + ": cannot write the picture: No space left on device\n");
+    struct stat link {};
+    EXPECT_EQ(::lstat(strFull.c_str(), &link), 0) << "the link to the device was removed";
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(old.Dir()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"full.png"}) << "a temporary file was left behind";
+}
+
 TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
 {
     const std::string strCube = kSamplesDir + "/cube.3ds";
@@ -131,7 +206,6 @@ TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
         {"--white=yes", strCube},
         {"-o", "a.png", strCube, strCube},
         {"--output-dir", "/tmp", "-o", "a.png", strCube},
-        {"--output-dir", "/tmp", strCube, kSamplesDir + "/../samples/cube.3ds"},
         {"--thumbnail", "0", strCube, "a.png"},
         {"--thumbnail", "128", strCube},
         {"--white", "--thumbnail", "128", strCube, "a.png"},
@@ -149,6 +223,7 @@ TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
     for (const char* pszOption : {"--size WxH", "--walk", "--white", "--no-net", "--angles X,Y,Z", "--distance D",
                                   "-o OUT.png", "--output-dir DIR", "--thumbnail SIZE INPUT OUTPUT", "--help"})
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
+    EXPECT_NE(help.strOut.find("xargs -0 -P \"$(nproc)\" -n 64 tessaron-render --output-dir DIR"), std::string::npos);
 }
 
 TEST(TessaronRender, WithoutEglItSaysSoAndExitsThree)
@@ -217,6 +292,60 @@ TEST(TessaronRender, InstalledThumbnailerEntryMakesThumbnails)
     const SProcessResult drawn = Render({"--size", "16x12", "-o", strOut, big.Path()});
     EXPECT_EQ(drawn.strErr.find("limit"), std::string::npos) << drawn.strErr;
     EXPECT_EQ(ReadPng(strOut).cx, 16);
+}
+
+// GNOME's thumbnail factory runs a thumbnailer under bubblewrap: /usr and the loader cache
+// read-only, a fresh /dev without GPU nodes, no home, no network, and a /tmp of its own
+// holding only a copy of the model. Its pictures there must be those made outside.
+TEST(TessaronRender, ThumbnailsInGnomesSandboxEqualThoseOutside)
+{
+    CTempFile tmp(FileBytes(kSamplesDir + "/house.3ds"), "gnome-desktop-file-to-thumbnail.3ds");
+    const std::string strRender = TESSARON_RENDER_PATH;
+    const std::string strInside = tmp.Dir() + "/gnome-desktop-thumbnailer.png";
+    CTempFile outsideFile({}, "outside.png");
+    const std::string& strOutside = outsideFile.Path();
+    // Leaks are looked for in the runs outside; the suppression file is not in the sandbox.
+    const char* pszAsan = std::getenv("ASAN_OPTIONS");
+    const std::string strAsan = std::string(pszAsan != nullptr ? pszAsan : "") + ":detect_leaks=0";
+
+    auto sandboxed = [&](const std::string& strSize, const std::vector<std::string>& extra) {
+        std::vector<std::string> argv = {"/usr/bin/bwrap", "--ro-bind", "/usr", "/usr",
+                                         "--ro-bind", "/etc/ld.so.cache", "/etc/ld.so.cache"};
+        // The top folders a merged /usr links into it, as GNOME repeats them.
+        for (const char* pszDir : {"/bin", "/lib", "/lib64", "/sbin"}) {
+            char szTarget[PATH_MAX] = {};
+            if (::readlink(pszDir, szTarget, sizeof szTarget - 1) > 0)
+                argv.insert(argv.end(), {"--symlink", szTarget, pszDir});
+            else
+                argv.insert(argv.end(), {"--ro-bind-try", pszDir, pszDir});
+        }
+        argv.insert(argv.end(), {"--ro-bind", strRender, strRender, "--proc", "/proc", "--dev", "/dev", "--chdir", "/",
+                                 "--unshare-all", "--die-with-parent", "--bind", tmp.Dir(), "/tmp",
+                                 "--unsetenv", "LSAN_OPTIONS", "--setenv", "ASAN_OPTIONS", strAsan});
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        argv.insert(argv.end(), {strRender, "--thumbnail", strSize, "/tmp/gnome-desktop-file-to-thumbnail.3ds",
+                                 "/tmp/gnome-desktop-thumbnailer.png"});
+        ::unlink(strInside.c_str());
+        return RunProcess(argv);
+    };
+
+    // The last run has a render node whose driver cannot be loaded, as where the sandbox
+    // hides a GPU's device: EGL must still settle on software drawing.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+        {"256", {}}, {"512", {}}, {"1024", {}}, {"256", {"--dev-bind", "/dev/null", "/dev/dri/renderD128"}}};
+    for (const auto& [strSize, extra] : runs) {
+        SCOPED_TRACE(strSize + (extra.empty() ? "" : " with a dead render node"));
+        const SProcessResult outside = Render({"--thumbnail", strSize, tmp.Path(), strOutside});
+        ASSERT_EQ(outside.nExitCode, 0) << outside.strErr;
+        const SProcessResult inside = sandboxed(strSize, extra);
+        ASSERT_EQ(inside.nExitCode, 0) << inside.strErr;
+        const SPicture picture = ReadPng(strInside);
+        const int nSize = std::stoi(strSize);
+        EXPECT_EQ(picture.cx, nSize);
+        EXPECT_EQ(picture.cy, nSize * 3 / 4);
+        EXPECT_TRUE(picture.rgb == ReadPng(strOutside).rgb) << "the sandbox drew another picture";
+        EXPECT_FALSE(IsTeal(picture.At(nSize / 2, nSize * 70 / 256)));  // the house's roof, not just background
+    }
 }
 
 } // namespace
