@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "tools/RunProcess.h"
 
+#include <QColor>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <GL/gl.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -163,6 +166,65 @@ TEST_F(RenderMatch, ViewOptionsEqualTheViewsOwnState)
         const QImage rendered = QImage(QString::fromStdString(strOut)).convertToFormat(QImage::Format_RGB888);
         EXPECT_EQ(Difference(view, rendered), "") << c.args.front();
     }
+}
+
+TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
+{
+    // A model folder as downloads lay them out: the model in scene/, its texture one level
+    // up in Textures/, named in another case than the material says. A white material under
+    // a green texture shows green; the same material without its texture shows its red.
+    CTempFile base({}, "unused");
+    namespace fs = std::filesystem;
+    fs::create_directories(base.Dir() + "/scene");
+    fs::create_directories(base.Dir() + "/Textures");
+    QImage texture(8, 8, QImage::Format_RGB888);
+    texture.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(texture.save(QString::fromStdString(base.Dir() + "/Textures/brick.png")));
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("Brick", {255, 40, 40}, {255, 40, 40}, {0, 0, 0}).TextureMap("BRICK.PNG").End();
+    w.BeginObject("Wall").Vertices({-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
+    w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("Brick", {0, 1});
+    const std::string strModel = base.Dir() + "/scene/wall.3ds";
+    {
+        const std::vector<std::uint8_t> bytes = w.Finish().Bytes();
+        std::ofstream(strModel, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                        static_cast<std::streamsize>(bytes.size()));
+    }
+    auto green = [](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+            }
+        return n;
+    };
+
+    CTessaronView* pView = m_harness.Open(strModel, 320, 240);
+    ASSERT_NE(pView, nullptr);
+    // The net's green axis is all the green the classic look shows: it knows no textures.
+    EXPECT_LT(green(ViewPicture(pView)), 100);
+    pView->OnFullShading();
+    const QImage view = ViewPicture(pView);
+    EXPECT_GT(green(view), 2000);
+
+    const std::string strOut = base.Dir() + "/wall.png";
+    SProcessResult r = Render({"--full-shading", "--size", SizeOf(pView), "-o", strOut, strModel});
+    EXPECT_EQ(r.nExitCode, 0) << r.strErr;
+    EXPECT_EQ(Difference(view, QImage(QString::fromStdString(strOut)).convertToFormat(QImage::Format_RGB888)), "");
+
+    // Without the texture file: the material's own colour and one warning naming both.
+    fs::remove(base.Dir() + "/Textures/brick.png");
+    r = Render({"--full-shading", "--size", SizeOf(pView), "-o", strOut, strModel});
+    EXPECT_EQ(r.nExitCode, 0) << r.strErr;
+    EXPECT_NE(r.strErr.find("wall.3ds: texture BRICK.PNG not found"), std::string::npos) << r.strErr;
+    const QImage plain = QImage(QString::fromStdString(strOut));
+    EXPECT_LT(green(plain), 100);
+    int nRed = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            nRed += QColor(plain.pixel(x, y)).red() > QColor(plain.pixel(x, y)).green() + 60;
+    EXPECT_GT(nRed, 2000);
 }
 
 } // namespace
