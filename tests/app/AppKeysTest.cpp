@@ -44,6 +44,7 @@ TEST_F(AppKeys, KeysOfTheViewReachItWithEveryModifier)
     QSignalSpy handled(pView, &CTessaronView::KeyHandled);
     const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
         {Qt::Key_A, {}},        {Qt::Key_N, {}},         {Qt::Key_R, {}},        {Qt::Key_W, {}},
+        {Qt::Key_S, {}},
         {Qt::Key_Left, {}},     {Qt::Key_Right, {}},     {Qt::Key_Up, {}},       {Qt::Key_Down, {}},
         {Qt::Key_PageUp, {}},   {Qt::Key_PageDown, {}},  {Qt::Key_Home, {}},     {Qt::Key_F2, {}},
         {Qt::Key_Plus, Qt::KeypadModifier}, {Qt::Key_Minus, Qt::KeypadModifier},
@@ -65,8 +66,9 @@ TEST_F(AppKeys, KeysOfTheViewReachItWithEveryModifier)
             ASSERT_EQ(Area()->subWindowList().size(), 1) << std::hex << key << " " << mods.toInt();
             EXPECT_EQ(handled.count(), nExpected) << std::hex << key << " " << mods.toInt();
         }
-    // W four times, once with each modifier: back where it started.
+    // W and S four times, once with each modifier: back where they started.
     EXPECT_FALSE(pView->m_bWhiteBackground);
+    EXPECT_FALSE(pView->m_bFullShading);
 }
 
 TEST_F(AppKeys, AltKeysBelongToTheMenusNotTheView)

@@ -3,13 +3,16 @@
 #include "AppFixture.h"
 
 #include "app/resources/resource.h"
+#include "tools/C3dsWriter.h"
 #include "platform/CRecentFileList.h"
 #include "view/CTessaronView.h"
 
 #include <QCursor>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include <fstream>
 
@@ -58,6 +61,33 @@ TEST_F(AppMenus, ViewMenuShowsCheckMarksNotGlyphs)
     const QImage real = Picture(pView);
     ASSERT_FALSE(real.isNull());
     EXPECT_TRUE(real == PlainPicture(pView->actions(), [](QAction* p) { return p->isCheckable(); }));
+}
+
+TEST_F(AppMenus, FullShadingIsCheckedOnMenuAndToolbarAndNamesAMissingTexture)
+{
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("Lost", {0, 0, 0}, {102, 153, 204}, {0, 0, 0}).TextureMap("MISSING.PNG").End();
+    w.BeginObject("Quad").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0}).Mapping({0, 0, 1, 0, 1, 1});
+    w.BeginFaces({0, 1, 2, 0}).FaceMaterial("Lost", {0});
+    CTempFile model(w.Finish().Bytes(), "lost.3ds");
+    ASSERT_TRUE(m_pApp->OpenDocumentFile(model.Path()));
+    Activate();
+    QAction* pCommand = m_pFrame->Action(ID_VIEW_FULL_SHADING);
+    ASSERT_NE(pCommand, nullptr);
+    auto* pButton = qobject_cast<QToolButton*>(ToolButton(ID_VIEW_FULL_SHADING));
+    ASSERT_NE(pButton, nullptr);
+    EXPECT_FALSE(pCommand->isChecked());
+
+    pCommand->trigger();
+    EXPECT_TRUE(m_pFrame->ActiveView()->m_bFullShading);
+    EXPECT_TRUE(pCommand->isChecked());
+    EXPECT_TRUE(pButton->isChecked());
+    const QString strMessage = m_pFrame->StatusBar()->currentMessage();
+    EXPECT_TRUE(strMessage.contains("lost.3ds: texture MISSING.PNG not found")) << strMessage.toStdString();
+
+    QTest::mouseClick(pButton, Qt::LeftButton);
+    EXPECT_FALSE(m_pFrame->ActiveView()->m_bFullShading);
+    EXPECT_FALSE(pCommand->isChecked());
 }
 
 TEST_F(AppMenus, WindowMenuChecksOnlyTheActiveWindow)

@@ -30,6 +30,8 @@ TEST_F(ViewCommands, SwitchesToggleTheirCheckMarksAndDrawOneFrame)
          [v] { return v->OnUpdateWhiteBackground(); }, &v->m_bWhiteBackground, 1},
         {"show net", [v] { v->OnShowNet(); }, [v] { return v->OnUpdateShowNet(); },
          &v->m_bShowNet, 1},
+        {"full shading", [v] { v->OnFullShading(); }, [v] { return v->OnUpdateFullShading(); },
+         &v->m_bFullShading, 1},
     };
     for (const SSwitch& s : aSwitches) {
         const bool bBefore = *s.pFlag;
@@ -42,9 +44,10 @@ TEST_F(ViewCommands, SwitchesToggleTheirCheckMarksAndDrawOneFrame)
             EXPECT_EQ(s.update(), bExpected) << s.pszName;
         }
     }
-    // The four check marks answer for their own flag only.
+    // The five check marks answer for their own flag only.
     m_pView->OnShowNet();
     EXPECT_FALSE(m_pView->OnUpdateShowNet());
+    EXPECT_FALSE(m_pView->OnUpdateFullShading());
     EXPECT_FALSE(m_pView->OnUpdateAutoRotate());
     EXPECT_FALSE(m_pView->OnUpdateWalkAround());
     EXPECT_FALSE(m_pView->OnUpdateWhiteBackground());

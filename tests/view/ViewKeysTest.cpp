@@ -98,15 +98,19 @@ TEST_F(ViewKeys, LetterAndPeriodKeysWorkInBothModes)
         Press(Qt::Key_A);
         Press(Qt::Key_N);
         Press(Qt::Key_W);
+        Press(Qt::Key_S);
         EXPECT_TRUE(m_pView->m_bShowAxes) << bWalk;
         EXPECT_FALSE(m_pView->m_bShowNet) << bWalk;
         EXPECT_TRUE(m_pView->m_bWhiteBackground) << bWalk;
+        EXPECT_TRUE(m_pView->m_bFullShading) << bWalk;
         Press(Qt::Key_A);
         Press(Qt::Key_N);
         Press(Qt::Key_W);
+        Press(Qt::Key_S);
         EXPECT_FALSE(m_pView->m_bShowAxes) << bWalk;
         EXPECT_TRUE(m_pView->m_bShowNet) << bWalk;
         EXPECT_FALSE(m_pView->m_bWhiteBackground) << bWalk;
+        EXPECT_FALSE(m_pView->m_bFullShading) << bWalk;
 
         Press(Qt::Key_R);
         EXPECT_TRUE(m_pView->m_bAutoRotate) << bWalk;
