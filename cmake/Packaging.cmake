@@ -54,6 +54,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time rather than linked, so dpkg-shlibdeps cannot see them: Mesa's GL
-# drivers draw where no GPU driver is installed, and its EGL vendor serves tessaron-render.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0")
+# drivers draw where no GPU driver is installed, its EGL vendor serves tessaron-render, and
+# Qt's extra image formats read TGA textures in full shading.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0, qt6-image-formats-plugins")
 include(CPack)
