@@ -294,12 +294,10 @@ void CMainFrame::RunCommand(unsigned nID)
     case ID_HELP:
     case ID_DEFAULT_HELP: m_pHelp->ShowHelp(); break;
     case ID_CONTEXT_HELP: m_pHelp->EnterHelpMode(); break;
-    default: {
-        auto it = m_appCommands.find(nID);
-        if (it != m_appCommands.end() && it->second)
+    default:
+        if (auto it = m_appCommands.find(nID); it != m_appCommands.end() && it->second)
             it->second();
         break;
-    }
     }
     UpdateCommandUI();
 }
@@ -312,9 +310,8 @@ void CMainFrame::ShowStatusMessage(const QString& strText)
 
 void CMainFrame::ShowIdleMessage()
 {
-    if (m_wndStatusBar)
-        m_wndStatusBar->showMessage(QString::fromStdString(
-            LoadResourceString(m_pHelp->IsInHelpMode() ? AFX_IDS_HELPMODEMESSAGE : AFX_IDS_IDLEMESSAGE)));
+    const unsigned nID = m_pHelp->IsInHelpMode() ? AFX_IDS_HELPMODEMESSAGE : AFX_IDS_IDLEMESSAGE;
+    ShowStatusMessage(QString::fromStdString(LoadResourceString(nID)));
 }
 
 void CMainFrame::UpdateIndicators()
@@ -335,7 +332,7 @@ bool CMainFrame::event(QEvent* pEvent)
         if (strTip.isEmpty())
             ShowIdleMessage();
         else
-            m_wndStatusBar->showMessage(strTip);
+            ShowStatusMessage(strTip);
         return true;
     }
     if (pEvent->type() == QEvent::KeyRelease || pEvent->type() == QEvent::KeyPress)

@@ -24,8 +24,10 @@ install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${_tessaron_do
 # strip does; this runs after every program is installed, since install rules keep their order.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program tessaron tessaron-info tessaron-render)
-      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+    foreach(program ${CMAKE_INSTALL_BINDIR}/tessaron ${CMAKE_INSTALL_BINDIR}/tessaron-info
+                    ${CMAKE_INSTALL_BINDIR}/tessaron-render
+                    ${CMAKE_INSTALL_LIBEXECDIR}/tessaron/libtessaron-texture-decoder.so)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\")
       if(EXISTS \"\${file}\")
         execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
       endif()

@@ -57,7 +57,7 @@ set(expected
   "-rwxr-xr-x usr/bin/tessaron"
   "-rwxr-xr-x usr/bin/tessaron-info"
   "-rwxr-xr-x usr/bin/tessaron-render"
-  "-rw-r--r-- usr/lib/tessaron/libtessaron-texture-decoder.so")
+  "-rw-r--r-- usr/libexec/tessaron/libtessaron-texture-decoder.so")
 list(SORT expected)
 if(NOT files STREQUAL expected)
   string(REPLACE ";" "\n  " got "${files}")
