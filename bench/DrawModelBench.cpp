@@ -10,6 +10,7 @@
 #include "geometry/VectorMath.h"
 #include "geometry/DrawModel.h"
 #include "BenchModel.h"
+#include "FrameTimes.h"
 #include "support/GLTestContext.h"
 #include "view/CScene.h"
 
@@ -107,47 +108,6 @@ void DrawFloor(const SFloor& floor, bool bMaterials)
     glDisable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ZERO);
 }
-
-// Wall time and the process's CPU time (all threads, llvmpipe's included) of one frame.
-// The machine is shared, so CPU time is the steadier figure; both are reported.
-struct STimes {
-    double dWall;
-    double dCpu;
-};
-
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-STimes Frame(const std::function<void()>& draw)
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glFinish();
-    const double dCpu = CpuMs();
-    const auto start = Clock::now();
-    draw();
-    glFinish();
-    return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), CpuMs() - dCpu};
-}
-
-double Median(std::vector<double> a)
-{
-    std::sort(a.begin(), a.end());
-    return a[a.size() / 2];
-}
-
-struct SSeries {
-    std::vector<double> aWall, aCpu;
-    void Add(const STimes& t)
-    {
-        aWall.push_back(t.dWall);
-        aCpu.push_back(t.dCpu);
-    }
-    STimes Medians() const { return {Median(aWall), Median(aCpu)}; }
-};
 
 struct SResult {
     STimes drawModel;

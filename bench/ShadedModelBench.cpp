@@ -5,6 +5,7 @@
 // 1,036,800 triangles with its materials, one of them textured, a smoothing mask per face
 // and mapping coordinates per vertex. Medians of rounds in rotating order.
 #include "BenchModel.h"
+#include "FrameTimes.h"
 #include "geometry/CLightSetup.h"
 #include "geometry/CShadedModel.h"
 #include "geometry/DrawModel.h"
@@ -26,47 +27,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct STimes {
-    double dWall;
-    double dCpu;
-};
-
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-STimes Time(const std::function<void()>& fn)
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glFinish();
-    const double dCpu = CpuMs();
-    const auto start = Clock::now();
-    fn();
-    glFinish();
-    return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), CpuMs() - dCpu};
-}
-
-double Median(std::vector<double> a)
-{
-    std::sort(a.begin(), a.end());
-    return a[a.size() / 2];
-}
-
-struct SSeries {
-    std::vector<double> aWall, aCpu;
-    void Add(const STimes& t)
-    {
-        aWall.push_back(t.dWall);
-        aCpu.push_back(t.dCpu);
-    }
-    STimes Medians() const { return {Median(aWall), Median(aCpu)}; }
-};
 
 // What a file would give full shading: the first material textured, a mask per face (two
 // groups per object, so both the shared and the split vertices are exercised) and mapping
@@ -168,11 +128,11 @@ int main(int argc, char** argv)
     };
     SSeries aSeries[3];
     for (const auto& draw : aDraws)
-        Time(draw);
+        Frame(draw);
     for (int r = 0; r < nRounds; ++r) {
         for (int k = 0; k < 3; ++k) {
             const int n = (r + k) % 3;
-            aSeries[n].Add(Time(aDraws[n]));
+            aSeries[n].Add(Frame(aDraws[n]));
         }
     }
 
@@ -182,8 +142,8 @@ int main(int argc, char** argv)
     const int nBuilds = std::max(3, nRounds / 2);
     for (int r = 0; r < nBuilds; ++r) {
         CShadedModel fresh;
-        STimes tBuild = Time([&] { fresh.Build(model); });
-        const STimes tFirst = Time([&] { fresh.Draw(0.0, resolve); });
+        STimes tBuild = Frame([&] { fresh.Build(model); });
+        const STimes tFirst = Frame([&] { fresh.Draw(0.0, resolve); });
         firstFrame.Add(tFirst);
         tBuild.dWall += tFirst.dWall;
         tBuild.dCpu += tFirst.dCpu;

@@ -1,5 +1,6 @@
 #include "platform/DecodeTexture.h"
 
+#include "platform/AsciiLower.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 
@@ -30,15 +31,6 @@ int NearestPowerOfTwo(int n)
     return n - nBelow < nPower - n ? nBelow : nPower;
 }
 
-std::string Lower(std::string_view str)
-{
-    std::string strLower(str);
-    for (char& c : strLower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return strLower;
-}
-
 } // namespace
 
 ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::string_view strFormatHint,
@@ -66,7 +58,7 @@ ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::strin
     const auto isAllowed = [](std::string_view str) {
         return std::find(s_aFormats.begin(), s_aFormats.end(), str) != s_aFormats.end();
     };
-    if (!isAllowed(strFormat) && Lower(strFormatHint) == "tga") {
+    if (!isAllowed(strFormat) && AsciiLower(strFormatHint) == "tga") {
         buffer.seek(0);
         reader.setDevice(&buffer);
         reader.setDecideFormatFromContent(false);

@@ -1,5 +1,7 @@
 #include "platform/FindTextureFile.h"
 
+#include "platform/AsciiLower.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -16,15 +18,6 @@ namespace {
 constexpr std::array<std::string_view, 5> s_aFolderNames = {"textures", "texture", "maps", "images", "tex"};
 constexpr std::array<std::string_view, 6> s_aImageExtensions = {"png", "tga", "jpg", "jpeg", "bmp", "gif"};
 constexpr std::size_t MAX_NAME_BYTES = 255;
-
-std::string Lower(std::string_view str)
-{
-    std::string strLower(str);
-    for (char& c : strLower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return strLower;
-}
 
 // Stem and extension split at the last dot; a leading dot belongs to the stem, as a
 // hidden file's name is all stem.
@@ -66,7 +59,7 @@ std::vector<SEntry> ListFiles(const fs::path& folder)
         std::error_code ecType;
         if (!it->is_regular_file(ecType))
             continue;
-        std::string strLower = Lower(it->path().filename().string());
+        std::string strLower = AsciiLower(it->path().filename().string());
         SSplitName split = Split(strLower);
         aEntries.push_back({it->path(), std::move(strLower), std::move(split)});
     }
@@ -88,7 +81,7 @@ std::vector<fs::path> TextureFolders(const fs::path& parent)
         std::error_code ecType;
         if (!it->is_directory(ecType))
             continue;
-        std::string strLower = Lower(it->path().filename().string());
+        std::string strLower = AsciiLower(it->path().filename().string());
         if (std::find(s_aFolderNames.begin(), s_aFolderNames.end(), strLower) != s_aFolderNames.end())
             aFound.emplace_back(std::move(strLower), it->path());
     }
@@ -170,7 +163,7 @@ std::string FindTextureFile(std::string_view strModelPath, std::string_view strT
     const std::string_view strName = LastComponent(strTextureName);
     if (strName.empty() || strName == "." || strName == ".." || strName.size() > MAX_NAME_BYTES)
         return {};
-    const std::string strLowerName = Lower(strName);
+    const std::string strLowerName = AsciiLower(strName);
     const SSplitName wanted = Split(strLowerName);
 
     const fs::path modelFolder = fs::path(strModelPath).parent_path();
