@@ -5,17 +5,14 @@
 // Everything draws into a 64 x 64 framebuffer under the viewer's light set-up with blending
 // and alpha test on, and every frame ends with glFinish. Medians of rounds in rotating order.
 #include "geometry/ApplyMaterial.h"
-#include "geometry/CLightSetup.h"
 #include "geometry/CMaterialCursor.h"
 #include "geometry/VectorMath.h"
 #include "geometry/DrawModel.h"
 #include "BenchModel.h"
-#include "FrameTimes.h"
+#include "FrameBench.h"
 #include "support/GLTestContext.h"
-#include "view/CScene.h"
 
 #include <GL/gl.h>
-#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
@@ -184,27 +181,7 @@ void BuildUnlisted(C3DS& model, std::size_t nFaces)
 
 int main(int argc, char** argv)
 {
-    int nRounds = 9;
-    for (int k = 1; k + 1 < argc; k += 2) {
-        if (std::strcmp(argv[k], "--rounds") == 0)
-            nRounds = std::max(1, std::atoi(argv[k + 1]));
-    }
-
-    // Mesa orphans its vertex buffer many times a frame. With glibc's sliding mmap threshold,
-    // whether each new buffer is fresh mmapped memory (a page fault per page) or recycled heap
-    // depends on the process's allocation history, which swings frame times by 2x between
-    // otherwise identical loops. A fixed threshold keeps every frame on the heap.
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    // Rasterising 64 x 64 pixels needs no helper threads; without them llvmpipe's timings
-    // do not depend on how the scheduler treats its threads on a shared machine.
-    setenv("LP_NUM_THREADS", "0", 0);
-    CGLTestContext::Instance();
-    glViewport(0, 0, CGLTestContext::kWidth, CGLTestContext::kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glOrtho(-0.1, 1.1, -0.1, 1.1, -2.0, 2.0);
-    glMatrixMode(GL_MODELVIEW);
-    CScene::PrepareContext(CLightSetup());
+    const int nRounds = SetUpFrameBench(argc, argv);
 
     C3DS model;
     BuildFrameBenchModel(model);
