@@ -40,6 +40,15 @@ float Fraction(std::int32_t nPercent)
     return static_cast<float>(std::clamp(nPercent, 0, 100)) / 100.0f;
 }
 
+// acos within 7e-5 radians (Abramowitz and Stegun 4.4.45): plenty for a weight, and a
+// fraction of the library's cost, which would otherwise be half of building a large model.
+double WeightAcos(double x)
+{
+    const double a = std::fabs(x);
+    const double r = std::sqrt(1.0 - a) * (1.5707288 + a * (-0.2121144 + a * (0.0742610 - 0.0187293 * a)));
+    return x < 0.0 ? 3.14159265358979 - r : r;
+}
+
 // The angle of triangle (a, b, c) at a, the weight of its normal at that corner: a vertex
 // then gets the same normal however finely the faces around it are split.
 double CornerAngle(const S3DSVertex& a, const S3DSVertex& b, const S3DSVertex& c)
@@ -49,7 +58,7 @@ double CornerAngle(const S3DSVertex& a, const S3DSVertex& b, const S3DSVertex& c
     const double dLengths = std::sqrt((ux * ux + uy * uy + uz * uz) * (vx * vx + vy * vy + vz * vz));
     if (!(dLengths > 0.0))
         return 0.0;
-    return std::acos(std::clamp((ux * vx + uy * vy + uz * vz) / dLengths, -1.0, 1.0));
+    return WeightAcos(std::clamp((ux * vx + uy * vy + uz * vz) / dLengths, -1.0, 1.0));
 }
 
 } // namespace
@@ -149,18 +158,25 @@ void CShadedModel::Build(const C3DS& model)
         std::unordered_map<std::string_view, std::int32_t> mapNames;
         for (std::size_t k = 0; k < nMaterials; ++k)
             mapNames.try_emplace(model.m_aMaterials[k].strName.view(), static_cast<std::int32_t>(k));
+        // Entries come in runs of one group: name and object are looked up once a run.
         const CSharedString* pLastName = nullptr;
         std::int32_t nLast = -1;
+        const SObject* pLastObject = nullptr;
+        std::uint32_t nLastObject = 0x10000;  // no 16-bit number
         for (const S3DSFaceMaterial& e : model.m_aFaceMaterials) {
             if (!pLastName || !(e.strMaterial == *pLastName)) {
                 const auto it = mapNames.find(e.strMaterial.view());
                 nLast = it == mapNames.end() ? -1 : it->second;
                 pLastName = &e.strMaterial;
             }
-            const auto itObject = mapGroupObjects.find(e.wObject);
-            if (nLast < 0 || itObject == mapGroupObjects.end() || e.wFace >= itObject->second->nFaces)
+            if (e.wObject != nLastObject) {
+                const auto itObject = mapGroupObjects.find(e.wObject);
+                pLastObject = itObject == mapGroupObjects.end() ? nullptr : itObject->second;
+                nLastObject = e.wObject;
+            }
+            if (nLast < 0 || pLastObject == nullptr || e.wFace >= pLastObject->nFaces)
                 continue;
-            aFaceMaterial[itObject->second->nFirstFace + e.wFace] = nLast;
+            aFaceMaterial[pLastObject->nFirstFace + e.wFace] = nLast;
         }
     }
 
@@ -277,43 +293,56 @@ void CShadedModel::Build(const C3DS& model)
         pOut[2] = pFace[2];
     };
 
-    // Faces sorted by material, stable, so a frame is one draw call per material.
+    // Faces sorted by material, stable, so a frame is one draw call per material. Textured
+    // materials come first: their vertices are then a prefix of the arrays, and mapping
+    // coordinates are kept for that prefix only, at the same positions.
+    const bool bMappings = !cShading.m_aObjectMappings.empty();
+    std::vector<std::size_t> aMaterialOrder;  // bucket -> material, the default one last
+    aMaterialOrder.reserve(nMaterials + 1);
+    for (bool bTextured : {true, false})
+        for (std::size_t k = 0; k < nMaterials; ++k)
+            if ((bMappings && m_aMaterials[k].bTextured) == bTextured)
+                aMaterialOrder.push_back(k);
+    aMaterialOrder.push_back(nMaterials);
+    std::vector<std::size_t> aBucketOf(nMaterials + 1);
+    for (std::size_t b = 0; b <= nMaterials; ++b)
+        aBucketOf[aMaterialOrder[b]] = b;
+
     std::vector<std::uint32_t> aBucketStart(nMaterials + 2, 0);
     std::size_t nDrawn = 0;
     for (std::size_t i = 0; i < nFaces; ++i) {
         if (aCorners[3 * i] != kNoVertex) {
-            ++aBucketStart[static_cast<std::size_t>(aFaceMaterial[i]) + 1];
+            ++aBucketStart[aBucketOf[static_cast<std::size_t>(aFaceMaterial[i])] + 1];
             ++nDrawn;
         }
     }
-    for (std::size_t k = 0; k <= nMaterials; ++k)
-        aBucketStart[k + 1] += aBucketStart[k];
+    for (std::size_t b = 0; b <= nMaterials; ++b)
+        aBucketStart[b + 1] += aBucketStart[b];
     std::vector<std::uint32_t> aOrder(nDrawn);
     {
         std::vector<std::uint32_t> aNext(aBucketStart.begin(), aBucketStart.end() - 1);
         for (std::size_t i = 0; i < nFaces; ++i)
             if (aCorners[3 * i] != kNoVertex)
-                aOrder[aNext[static_cast<std::size_t>(aFaceMaterial[i])]++] = static_cast<std::uint32_t>(i);
+                aOrder[aNext[aBucketOf[static_cast<std::size_t>(aFaceMaterial[i])]]++] = static_cast<std::uint32_t>(i);
     }
 
-    bool bAnyTextured = false;
-    for (std::size_t k = 0; k < nMaterials; ++k)
-        bAnyTextured |= m_aMaterials[k].bTextured && aBucketStart[k + 1] > aBucketStart[k];
-    bAnyTextured &= !cShading.m_aObjectMappings.empty();
+    std::size_t nMappedFaces = 0;
+    for (std::size_t b = 0; b < nMaterials && bMappings && m_aMaterials[aMaterialOrder[b]].bTextured; ++b)
+        nMappedFaces = aBucketStart[b + 1];
 
     m_aPositions.resize(nDrawn * 9);
     m_aNormals.resize(nDrawn * 9);
-    if (bAnyTextured)
-        m_aTexCoords.assign(nDrawn * 6, 0.0f);
+    m_aTexCoords.assign(nMappedFaces * 6, 0.0f);
     const SObject* pObject = nullptr;
     std::int32_t nObject = 0;
-    for (std::size_t k = 0; k <= nMaterials; ++k) {
-        const std::uint32_t nBegin = aBucketStart[k], nEnd = aBucketStart[k + 1];
+    for (std::size_t b = 0; b <= nMaterials; ++b) {
+        const std::size_t k = aMaterialOrder[b];
+        const std::uint32_t nBegin = aBucketStart[b], nEnd = aBucketStart[b + 1];
         if (nBegin == nEnd)
             continue;
         m_aBatches.push_back(SBatch{k == nMaterials ? -1 : static_cast<std::int32_t>(k), nBegin * 3, (nEnd - nBegin) * 3});
         const SMaterial& m = m_aMaterials[k];
-        const bool bMapped = bAnyTextured && m.bTextured;
+        const bool bMapped = nEnd <= nMappedFaces;
         for (std::uint32_t t = nBegin; t < nEnd; ++t) {
             const std::uint32_t i = aOrder[t];
             const std::size_t nOut = std::size_t{t} * 3;

@@ -58,8 +58,9 @@ public:
     };
 
     // The arrays as built, for tests and the benchmarks' floor. Positions are the model's own,
-    // unscaled; three floats each for positions and normals, two for texture coordinates
-    // (empty when nothing is textured).
+    // unscaled; three floats each for positions and normals, two for texture coordinates,
+    // which only the textured batches have: they come first, so theirs are a prefix (empty
+    // when nothing is textured).
     const std::vector<float>& Positions() const { return m_aPositions; }
     const std::vector<float>& Normals() const { return m_aNormals; }
     const std::vector<float>& TexCoords() const { return m_aTexCoords; }
