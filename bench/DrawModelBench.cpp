@@ -123,16 +123,8 @@ SResult Measure(C3DS& model, int nRounds)
         [&] { DrawFloor(floor, false); },
         [&] { DrawFloor(floor, true); },
     };
-    SSeries aSeries[3];
-    for (const auto& draw : aDraws)
-        Frame(draw);
-    for (int r = 0; r < nRounds; ++r) {
-        for (int k = 0; k < 3; ++k) {
-            const int n = (r + k) % 3;
-            aSeries[n].Add(Frame(aDraws[n]));
-        }
-    }
-    return {aSeries[0].Medians(), aSeries[1].Medians(), aSeries[2].Medians()};
+    const std::array<STimes, 3> t = MeasureRotating(aDraws, nRounds);
+    return {t[0], t[1], t[2]};
 }
 
 // The material rule walked entry by entry from the cursor, without DrawModel's index: how

@@ -13,6 +13,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -87,3 +88,19 @@ struct SSeries {
     }
     STimes Medians() const { return {Median(aWall), Median(aCpu)}; }
 };
+
+// The medians of three drawings, each drawn once first and then nRounds times in rotating
+// order, so that no one of them always follows the same other.
+inline std::array<STimes, 3> MeasureRotating(const std::function<void()> (&aDraws)[3], int nRounds)
+{
+    SSeries aSeries[3];
+    for (const auto& draw : aDraws)
+        Frame(draw);
+    for (int r = 0; r < nRounds; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            const int n = (r + k) % 3;
+            aSeries[n].Add(Frame(aDraws[n]));
+        }
+    }
+    return {aSeries[0].Medians(), aSeries[1].Medians(), aSeries[2].Medians()};
+}

@@ -111,15 +111,7 @@ int main(int argc, char** argv)
         [&] { shaded.Draw(0.0, resolve); },
         drawFloor,
     };
-    SSeries aSeries[3];
-    for (const auto& draw : aDraws)
-        Frame(draw);
-    for (int r = 0; r < nRounds; ++r) {
-        for (int k = 0; k < 3; ++k) {
-            const int n = (r + k) % 3;
-            aSeries[n].Add(Frame(aDraws[n]));
-        }
-    }
+    const std::array<STimes, 3> aMedians = MeasureRotating(aDraws, nRounds);
 
     // Turning full shading on: build, then the first frame, which uploads and asks for the
     // texture. A fresh object each round, its context released after, as a new window would.
@@ -136,7 +128,7 @@ int main(int argc, char** argv)
         fresh.ReleaseContext();
     }
 
-    const STimes classic = aSeries[0].Medians(), full = aSeries[1].Medians(), floor = aSeries[2].Medians();
+    const STimes classic = aMedians[0], full = aMedians[1], floor = aMedians[2];
     std::printf("Full shading: %zu triangles, %zu materials (one textured), %zu draw batches,\n"
                 "%d x %d framebuffer, median of %d rounds (%d builds); shaded arrays %.1f MiB\n\n",
                 model.m_aFaces.size(), model.m_aMaterials.size(), shaded.Batches().size(), CGLTestContext::kWidth,
