@@ -319,8 +319,10 @@ TEST(TessaronRender, ThumbnailsInGnomesSandboxEqualThoseOutside)
             else
                 argv.insert(argv.end(), {"--ro-bind-try", pszDir, pszDir});
         }
-        argv.insert(argv.end(), {"--ro-bind", strRender, strRender, "--proc", "/proc", "--dev", "/dev", "--chdir", "/",
-                                 "--unshare-all", "--die-with-parent", "--bind", tmp.Dir(), "/tmp",
+        // The renderer after /tmp: a build tree under /tmp (as CI's may be) would be hidden
+        // by the sandbox's own /tmp otherwise.
+        argv.insert(argv.end(), {"--proc", "/proc", "--dev", "/dev", "--chdir", "/", "--unshare-all",
+                                 "--die-with-parent", "--bind", tmp.Dir(), "/tmp", "--ro-bind", strRender, strRender,
                                  "--unsetenv", "LSAN_OPTIONS", "--setenv", "ASAN_OPTIONS", strAsan});
         argv.insert(argv.end(), extra.begin(), extra.end());
         argv.insert(argv.end(), {strRender, "--thumbnail", strSize, "/tmp/gnome-desktop-file-to-thumbnail.3ds",
