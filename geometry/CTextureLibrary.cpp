@@ -56,6 +56,11 @@ unsigned CTextureLibrary::Texture(const std::string& strFileName, bool bTile)
     return nTexture;
 }
 
+unsigned CTextureLibrary::Texture(const S3DSTextureMap& map)
+{
+    return Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
+}
+
 void CTextureLibrary::ReleaseTextures()
 {
     for (const auto& [key, nTexture] : m_mapTextures) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CShadingData.h"
 #include "platform/STextureImage.h"
 
 #include <functional>
@@ -32,6 +33,9 @@ public:
     // (repeating) or clamped, made in the current context on first use; 0 when it is
     // missing, unreadable, too large or malformed (one warning per name).
     unsigned Texture(const std::string& strFileName, bool bTile);
+    // The same for a material's texture map, tiled unless its flags say otherwise: what full
+    // shading's texture resolver answers.
+    unsigned Texture(const S3DSTextureMap& map);
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();

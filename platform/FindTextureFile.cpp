@@ -46,23 +46,32 @@ struct SEntry {
     SSplitName split;
 };
 
+// Each of a folder's first FIND_TEXTURE_MAX_ENTRIES entries, in the order the file system
+// lists them; a folder that cannot be listed has none.
+template <typename FVisit>
+void ForEachEntry(const fs::path& folder, FVisit fnVisit)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    for (int nSeen = 0; !ec && it != fs::directory_iterator() && nSeen < FIND_TEXTURE_MAX_ENTRIES;
+         it.increment(ec), ++nSeen)
+        fnVisit(*it);
+}
+
 // One folder's regular files (bounded), sorted by lower-case stem, then extension, so that
 // every pass picks the same file whatever order the file system lists them in, and the
 // files of one stem are adjacent.
 std::vector<SEntry> ListFiles(const fs::path& folder)
 {
     std::vector<SEntry> aEntries;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    for (int nSeen = 0; !ec && it != fs::directory_iterator() && nSeen < FIND_TEXTURE_MAX_ENTRIES;
-         it.increment(ec), ++nSeen) {
+    ForEachEntry(folder, [&](const fs::directory_entry& entry) {
         std::error_code ecType;
-        if (!it->is_regular_file(ecType))
-            continue;
-        std::string strLower = AsciiLower(it->path().filename().string());
+        if (!entry.is_regular_file(ecType))
+            return;
+        std::string strLower = AsciiLower(entry.path().filename().string());
         SSplitName split = Split(strLower);
-        aEntries.push_back({it->path(), std::move(strLower), std::move(split)});
-    }
+        aEntries.push_back({entry.path(), std::move(strLower), std::move(split)});
+    });
     std::sort(aEntries.begin(), aEntries.end(),
               [](const SEntry& a, const SEntry& b) {
                   return std::tie(a.split.strStem, a.split.strExtension) < std::tie(b.split.strStem, b.split.strExtension);
@@ -74,17 +83,14 @@ std::vector<SEntry> ListFiles(const fs::path& folder)
 std::vector<fs::path> TextureFolders(const fs::path& parent)
 {
     std::vector<std::pair<std::string, fs::path>> aFound;
-    std::error_code ec;
-    fs::directory_iterator it(parent, ec);
-    for (int nSeen = 0; !ec && it != fs::directory_iterator() && nSeen < FIND_TEXTURE_MAX_ENTRIES;
-         it.increment(ec), ++nSeen) {
+    ForEachEntry(parent, [&](const fs::directory_entry& entry) {
         std::error_code ecType;
-        if (!it->is_directory(ecType))
-            continue;
-        std::string strLower = AsciiLower(it->path().filename().string());
+        if (!entry.is_directory(ecType))
+            return;
+        std::string strLower = AsciiLower(entry.path().filename().string());
         if (std::find(s_aFolderNames.begin(), s_aFolderNames.end(), strLower) != s_aFolderNames.end())
-            aFound.emplace_back(std::move(strLower), it->path());
-    }
+            aFound.emplace_back(std::move(strLower), entry.path());
+    });
     std::sort(aFound.begin(), aFound.end());
     std::vector<fs::path> aFolders;
     for (auto& found : aFound)

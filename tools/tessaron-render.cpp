@@ -338,7 +338,7 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
                     Report(strFile, "warning: textures cannot be decoded: " + strError);
                 pTextures = std::make_unique<CTextureLibrary>(strFile, std::move(fnDecode));
             }
-            return pTextures->Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
+            return pTextures->Texture(map);
         };
     }
     // A window never shows its very first frame for long: it is drawn again at once, and

@@ -114,5 +114,5 @@ unsigned CTessaronView::TextureFor(const S3DSTextureMap& map)
 {
     if (!m_pTextures)
         m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);
-    return m_pTextures->Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
+    return m_pTextures->Texture(map);
 }
