@@ -16,7 +16,7 @@
 struct S3DSTextureMap {
     CSharedString strFile;
     std::int32_t nPercent = 100;  // how much of the texture replaces the colour, whole percent
-    std::uint16_t wTiling = 0;    // 3D Studio's tiling flags; TILING_NO_TILE clamps
+    std::uint16_t wTiling = 0;    // 3D Studio's tiling flags; TextureWrapOf tells what they mean
     float fUScale = 1.0f;         // mapping coordinate u becomes u * fUScale + fUOffset
     float fVScale = 1.0f;
     float fUOffset = 0.0f;
@@ -24,7 +24,8 @@ struct S3DSTextureMap {
 };
 
 enum : std::uint16_t {
-    TILING_NO_TILE = 0x0010,  // the map covers its coordinates once instead of repeating
+    TILING_MIRROR = 0x0002,   // every other repeat is mirrored
+    TILING_NO_TILE = 0x0010,  // the map covers its coordinates once, as a decal
 };
 
 // Parallel to C3DS::m_aMaterials, element for element.
