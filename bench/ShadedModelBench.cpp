@@ -60,7 +60,7 @@ int main(int argc, char** argv)
 
     // The texture the resolver hands out: 256 x 256 RGB, uploaded on the first request.
     GLuint nTexture = 0;
-    const CShadedModel::TextureResolver resolve = [&](const S3DSTextureMap&) -> unsigned {
+    const CShadedModel::TextureResolver resolve = [&](const S3DSTextureMap&) -> STextureRef {
         if (nTexture == 0) {
             std::vector<std::uint8_t> texels(256 * 256 * 3);
             for (std::size_t k = 0; k < texels.size(); ++k)
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
             glBindTexture(GL_TEXTURE_2D, 0);
         }
-        return nTexture;
+        return STextureRef{nTexture, ETextureAlpha::opaque};
     };
 
     const double dScale = model.DrawModel(0.0, false, false);

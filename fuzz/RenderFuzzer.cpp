@@ -97,8 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     shadedScene.SetProjection(kWidth, kHeight, 1.0);
     shadedScene.m_bFullShading = true;
     shadedScene.m_pShaded = &shaded;
-    shadedScene.m_fnResolveTexture = [](const S3DSTextureMap& map) -> unsigned {
-        return map.strFile.empty() || (static_cast<unsigned char>(map.strFile.view()[0]) & 1) ? 0u : g_nTexture;
+    shadedScene.m_fnResolveTexture = [](const S3DSTextureMap& map) -> STextureRef {
+        if (map.strFile.empty() || (static_cast<unsigned char>(map.strFile.view()[0]) & 1))
+            return {};
+        return {g_nTexture, ETextureAlpha::partial};
     };
     shadedScene.DrawScene(model);
     CheckFrame(nSize);

@@ -494,7 +494,7 @@ void CShadedModel::ResolveTextures(const TextureResolver& resolveTexture)
         if (t.bResolved || !m.bTextured || m_aTexCoords.empty())
             continue;
         t.bResolved = true;
-        const unsigned nName = resolveTexture ? resolveTexture(m.cTexture) : 0u;
+        const unsigned nName = resolveTexture ? resolveTexture(m.cTexture).nName : 0u;
         // Binding a name that is no texture would make one: only real textures are kept.
         if (nName == 0 || !glIsTexture(nName))
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextureWrap.h"
 #include "model/C3DS.h"
 
 #include <cstddef>
@@ -29,7 +30,7 @@ public:
     // image's lower left corner; an internal format with alpha (GL_RGBA) makes the material
     // blended, one without (GL_RGB) keeps it opaque. Draw() sets the texture's wrap mode
     // from the map's tiling flags.
-    using TextureResolver = std::function<unsigned(const S3DSTextureMap& map)>;
+    using TextureResolver = std::function<STextureRef(const S3DSTextureMap& map)>;
 
     CShadedModel() = default;
     ~CShadedModel() = default;  // GL objects are not deleted here: no context may be current

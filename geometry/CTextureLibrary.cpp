@@ -32,7 +32,7 @@ unsigned CTextureLibrary::Texture(const std::string& strFileName, bool bTile)
     // Two names may find one file (BRICK.TGA and brick.tga): it is decoded and uploaded once.
     const auto key = std::make_pair(resolved.strPath, bTile);
     if (const auto itTexture = m_mapTextures.find(key); itTexture != m_mapTextures.end())
-        return itTexture->second;
+        return itTexture->second.nName;
 
     if (m_nMaxSide == 0) {
         GLint nContextMax = 0;
@@ -52,19 +52,23 @@ unsigned CTextureLibrary::Texture(const std::string& strFileName, bool bTile)
         Warn(strFileName, eStatus);
         return 0;
     }
-    m_mapTextures.emplace(key, nTexture);
+    m_mapTextures.emplace(key, STextureRef{nTexture, image.eAlpha});
     return nTexture;
 }
 
-unsigned CTextureLibrary::Texture(const S3DSTextureMap& map)
+STextureRef CTextureLibrary::Texture(const S3DSTextureMap& map)
 {
-    return Texture(map.strFile.str(), (map.wTiling & TILING_NO_TILE) == 0);
+    const bool bTile = (map.wTiling & TILING_NO_TILE) == 0;
+    const unsigned nName = Texture(map.strFile.str(), bTile);
+    if (nName == 0)
+        return {};
+    return m_mapTextures.at({m_mapNames.at(map.strFile.str()).strPath, bTile});
 }
 
 void CTextureLibrary::ReleaseTextures()
 {
-    for (const auto& [key, nTexture] : m_mapTextures) {
-        const GLuint nName = nTexture;
+    for (const auto& [key, texture] : m_mapTextures) {
+        const GLuint nName = texture.nName;
         glDeleteTextures(1, &nName);
     }
     m_mapTextures.clear();

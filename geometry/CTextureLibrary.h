@@ -1,5 +1,6 @@
 #pragma once
 
+#include "geometry/TextureWrap.h"
 #include "model/CShadingData.h"
 #include "platform/STextureImage.h"
 
@@ -35,7 +36,7 @@ public:
     unsigned Texture(const std::string& strFileName, bool bTile);
     // The same for a material's texture map, tiled unless its flags say otherwise: what full
     // shading's texture resolver answers.
-    unsigned Texture(const S3DSTextureMap& map);
+    STextureRef Texture(const S3DSTextureMap& map);
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
@@ -58,7 +59,7 @@ private:
     FDecode m_fnDecode;
     int m_nMaxSide = 0;  // 0 until the first upload asks the context
     std::map<std::string, SResolved> m_mapNames;                    // texture name -> its file
-    std::map<std::pair<std::string, bool>, unsigned> m_mapTextures;  // (file, tiled) -> GL name
+    std::map<std::pair<std::string, bool>, STextureRef> m_mapTextures;  // (file, tiled) -> texture
     std::vector<std::string> m_aWarnings;
     std::size_t m_nWarningsTaken = 0;
 

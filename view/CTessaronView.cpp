@@ -110,7 +110,7 @@ int CTessaronView::RenderScene()
     return nResult;
 }
 
-unsigned CTessaronView::TextureFor(const S3DSTextureMap& map)
+STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
 {
     if (!m_pTextures)
         m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);

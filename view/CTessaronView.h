@@ -106,7 +106,7 @@ signals:
 private:
     CGLSetup& GLSetup();
     void MakeCurrent();
-    unsigned TextureFor(const S3DSTextureMap& map);
+    STextureRef TextureFor(const S3DSTextureMap& map);
     void StepWalk(double dX, double dY);
     // The gaze moves by one turn step within its limits; a refused step keeps the pitch.
     void LowerGaze();

@@ -190,7 +190,7 @@ TEST_F(ShadedModel, MaterialWithoutItsTextureIsDrawnInItsColourAndAskedOncePerCo
     int nAsked = 0;
     const CShadedModel::TextureResolver missing = [&](const S3DSTextureMap&) {
         ++nAsked;
-        return 0u;
+        return STextureRef{};
     };
     m_shaded.Draw(1.0, missing);
     m_shaded.Draw(1.0, missing);
