@@ -274,12 +274,15 @@ void CViewerSocket::Read(SConnection* p)
         switch (DecodeHandOver(p->strBytes, handOver)) {
         case EHandOverDecode::Incomplete: break;
         case EHandOverDecode::Malformed: Drop(p); return;
-        case EHandOverDecode::Complete:
-            (void)send(p->nFd, &kAccepted, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        case EHandOverDecode::Complete: {
+            // A sender that gave up waiting has started a viewer of its own with these
+            // files: opening them here too would show each twice.
+            const bool bAnswered = send(p->nFd, &kAccepted, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
             Drop(p);
-            if (m_fnHandedOver)
+            if (bAnswered && m_fnHandedOver)
                 m_fnHandedOver(std::move(handOver));
             return;
+        }
         }
     }
 }

@@ -171,11 +171,18 @@ TEST_F(ViewerSocket, MalformedOversizedAndHalfSentMessagesAreDroppedAndTheViewer
     CClient halfSent(m_strPath);
     halfSent.Send(strGood.substr(0, strGood.size() - 3));
     EXPECT_TRUE(halfSent.WaitForHangUp(5000));
+    {
+        // Whole, but its sender is gone before the viewer answers.
+        CClient gaveUp(m_strPath);
+        gaveUp.Send(EncodeHandOver({{Sample("cube.3ds")}, "", ""}));
+    }
     EXPECT_TRUE(Titles(*pApp).empty());
     EXPECT_TRUE(m_recorder.m_aMessages.empty());
 
     EXPECT_EQ(HandOverWhileSpinning(m_strPath, {{strHouse}, "", ""}), EHandOverResult::Delivered);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Titles(*pApp).size() == 1; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Titles(*pApp).empty(); }, 10000));
+    EXPECT_EQ(Titles(*pApp), (std::vector<std::string>{"house.3ds"}));
+    EXPECT_EQ(pApp->RecentFiles().Entries(), (std::vector<std::string>{strHouse}));
 }
 
 TEST_F(ViewerSocket, ANameLeftBehindIsTakenOverAndOneMadeByHandIsLeftAlone)
