@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -37,6 +38,7 @@ public:
     CClient(const CClient&) = delete;
     CClient& operator=(const CClient&) = delete;
     bool Connected() const { return m_bConnected; }
+    int Fd() const { return m_nFd; }
     void Send(const std::string& str) { EXPECT_EQ(send(m_nFd, str.data(), str.size(), MSG_NOSIGNAL), ssize_t(str.size())); }
     // Whether the other end has hung up, spinning the event loop meanwhile.
     bool WaitForHangUp(int nMs)
@@ -230,6 +232,36 @@ TEST_F(ViewerSocket, AViewerThatHangsHoldsUpALaunchForOneSecondAtMost)
     EXPECT_FALSE(socket.Listen());
     hung.Close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return socket.IsListening(); }, 10000));
+}
+
+TEST_F(ViewerSocket, APeerOfAnotherUserIsNotRead)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    CViewerSocket socket(m_strPath);
+    ASSERT_TRUE(socket.Listen());
+    bool bReceived = false;
+    socket.m_fnHandedOver = [&](SHandOver) { bReceived = true; };
+    // Only the folder and the socket's mode keep others out otherwise: open both.
+    chmod(m_runtime.Dir().c_str(), 0711);
+    chmod(m_strPath.c_str(), 0666);
+    const std::string strMessage = EncodeHandOver({{"/a.3ds"}, "", ""});
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        CClient client(m_strPath);
+        if (!client.Connected())
+            _exit(4);
+        (void)send(client.Fd(), strMessage.data(), strMessage.size(), MSG_NOSIGNAL);
+        char c = 0;
+        _exit(recv(client.Fd(), &c, 1, 0) == 1 ? 1 : 0);  // hung up on, unanswered
+    }
+    int nStatus = -1;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return waitpid(pid, &nStatus, WNOHANG) == pid; }, 10000));
+    chmod(m_runtime.Dir().c_str(), 0700);
+    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << nStatus;
+    EXPECT_FALSE(bReceived);
 }
 
 TEST(ViewerSocketPath, OnlyInARuntimeFolderOfTheUsersOwnThatOthersCannotEnter)
