@@ -136,7 +136,13 @@ void CTessaronApp::OpenHandedOver()
     // A modal dialog (a message, File Open) owns the input; files opening behind it would
     // be lost to the user, and its own loop must not run into this one.
     if (QApplication::activeModalWidget() != nullptr) {
-        QTimer::singleShot(200, m_pMainWnd.get(), [this] { OpenHandedOver(); });
+        if (!m_bHandOverWaits) {
+            m_bHandOverWaits = true;
+            QTimer::singleShot(200, m_pMainWnd.get(), [this] {
+                m_bHandOverWaits = false;
+                OpenHandedOver();
+            });
+        }
         return;
     }
     while (!m_aHandedOver.empty()) {

@@ -63,5 +63,6 @@ private:
     std::string m_strLaunchSocketPath;
     std::unique_ptr<CViewerSocket> m_pLaunchSocket;
     std::vector<SHandOver> m_aHandedOver;  // waiting for the dialog in the way to close
+    bool m_bHandOverWaits = false;          // a look for that dialog is due
     bool m_bExited = false;
 };

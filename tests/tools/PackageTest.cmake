@@ -142,9 +142,10 @@ foreach(program tessaron tessaron-info tessaron-render)
   endif()
 endforeach()
 # The types the software centre lists are the ones the desktop entry opens.
-file(STRINGS "${root}/usr/share/applications/tessaron.desktop" entry_types REGEX "^MimeType=")
-string(REGEX REPLACE "^MimeType=" "" entry_types "${entry_types}")
-string(REGEX REPLACE ";$" "" entry_types "${entry_types}")
+file(READ "${root}/usr/share/applications/tessaron.desktop" entry)
+string(REGEX MATCH "\nMimeType=([^\n]*)" entry_types "${entry}")
+set(entry_types "${CMAKE_MATCH_1}")  # "a;b;" is a CMake list already, with one empty item
+list(FILTER entry_types EXCLUDE REGEX "^$")
 string(REGEX MATCHALL "<mediatype>[^<]*</mediatype>" provided_types "${xml}")
 list(TRANSFORM provided_types REPLACE "</?mediatype>" "")
 if(entry_types STREQUAL "" OR NOT provided_types STREQUAL entry_types)
