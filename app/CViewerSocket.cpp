@@ -190,9 +190,10 @@ bool CViewerSocket::Listen()
         if (probe.Get() < 0)
             return false;
         const int nError = ConnectNow(probe.Get(), m_strPath);
-        if (nError == ECONNREFUSED)
+        if (nError == ECONNREFUSED) {
             unlink(m_strPath.c_str());  // left behind by a viewer that is gone
-        else if (nError != ENOENT) {
+        } else if (nError != ENOENT) {
+            // Another viewer answers, or hangs with its queue full.
             if (m_pRetry == nullptr) {
                 m_pRetry = new QTimer(this);
                 connect(m_pRetry, &QTimer::timeout, this, [this] { Listen(); });
@@ -214,11 +215,15 @@ bool CViewerSocket::Bind()
     const int nFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (nFd < 0)
         return false;
-    struct stat st {};
-    if (bind(nFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        chmod(m_strPath.c_str(), 0600) != 0 || lstat(m_strPath.c_str(), &st) != 0 || listen(nFd, 16) != 0) {
+    if (bind(nFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(nFd);
         return false;  // another viewer came first; the retry timer, if any, goes on
+    }
+    struct stat st {};
+    if (chmod(m_strPath.c_str(), 0600) != 0 || lstat(m_strPath.c_str(), &st) != 0 || listen(nFd, 16) != 0) {
+        unlink(m_strPath.c_str());
+        close(nFd);
+        return false;
     }
     m_nListenFd = nFd;
     m_nDevice = st.st_dev;
