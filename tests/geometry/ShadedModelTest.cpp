@@ -217,27 +217,20 @@ TEST_F(ShadedModel, TexelsLandWhereTheMapsOffsetsRotationAndScaleSay)
         ExpectQuadrants({{{-6, -6}, G}, {{-2, -6}, R}, {{2, -6}, R}, {{6, -6}, G},
                          {{-6, -2}, W}, {{-2, 2}, B}, {{2, 6}, R}, {{6, 6}, G}});
     }
-    {
-        SCOPED_TRACE("a quarter turn");
+    // A quarter turn, and one scaled by 2: about the middle of the picture, not its
+    // corner, the two differ by half a repeat.
+    for (const float fScale : {1.0f, 2.0f}) {
+        SCOPED_TRACE(testing::Message() << "a quarter turn, scaled by " << fScale);
         C3dsWriter w;
-        MappedQuad(w, 1, 1, 0, 0, 0, 90);
+        MappedQuad(w, fScale, fScale, 0, 0, 0, 90);
         Read(w);
         CTestTexture texture;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         m_shaded.Draw(1.0, texture.Resolver());
-        ExpectQuadrants({{{-4, -4}, B}, {{4, -4}, R}, {{-4, 4}, W}, {{4, 4}, G}});
-    }
-    {
-        // About the middle of the picture, not its corner: scaled by 2 the two differ by half
-        // a repeat.
-        SCOPED_TRACE("a quarter turn, scaled");
-        C3dsWriter w;
-        MappedQuad(w, 2, 2, 0, 0, 0, 90);
-        Read(w);
-        CTestTexture texture;
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        m_shaded.Draw(1.0, texture.Resolver());
-        ExpectQuadrants({{{-6, -2}, R}, {{-2, -6}, W}, {{2, 2}, G}, {{6, 6}, B}});
+        if (fScale == 1.0f)
+            ExpectQuadrants({{{-4, -4}, B}, {{4, -4}, R}, {{-4, 4}, W}, {{4, 4}, G}});
+        else
+            ExpectQuadrants({{{-6, -2}, R}, {{-2, -6}, W}, {{2, 2}, G}, {{6, 6}, B}});
     }
 }
 
