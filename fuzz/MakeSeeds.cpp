@@ -160,6 +160,18 @@ void WriteSeeds(const fs::path& dir)
         w.BeginObject("quad").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
         w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("wood", {1}).FaceMaterial("plain", {0}).Smoothing({1, 3});
     }));
+    // The whole texture map: rotation, mirror, decal, 0 % and a float percentage, a scale of 0.
+    Write(dir / "shaded-map-transform.3ds", LeadInThen([](C3dsWriter& w) {
+        w.BeginMaterial("turned", {90, 60, 30}, {180, 120, 60}, {255, 255, 255}, 50, 0);
+        w.TextureMap("T0.TGA", 100, 2.0f, 0.0f, 0.25f, 0.1f, 0x0002, 30.0f).End();
+        w.BeginMaterial("decal", {90, 60, 30}, {180, 120, 60}, {255, 255, 255}, 50, 40);
+        w.TextureMap("D1.TGA", 100, 2.0f, 2.0f, 0, 0, 0x0010, -45.0f, 62.5f).End();
+        w.BeginMaterial("none", {90, 60, 30}, {180, 120, 60}, {255, 255, 255}).TextureMap("N2.TGA", 0).End();
+        w.BeginObject("quads").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 1});
+        w.Mapping({0, 0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 1});
+        w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0, 4, 5, 6, 0, 4, 6, 7, 0});
+        w.FaceMaterial("turned", {0}).FaceMaterial("decal", {1, 2}).FaceMaterial("none", {3}).Smoothing({1, 1, 2, 2});
+    }));
     Write(dir / "texture-child-past-map.3ds", LeadInThen([](C3dsWriter& w) {
         w.BeginMaterial("m", {1, 1, 1}, {2, 2, 2}, {3, 3, 3}).Begin(0xA200).Header(0xA300, 200).Str("x.png").End();
     }));

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -43,6 +44,9 @@ void CheckFrame(std::size_t nSize)
     glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &nAttrib);
     glGetIntegerv(GL_CLIENT_ATTRIB_STACK_DEPTH, &nClientAttrib);
     glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &nBuffer);
+    GLint nElements = 0;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &nElements);
+    nBuffer |= nElements;
     if (nDepth != 1)
         Fail("a frame leaves the modelview stack as it found it", nSize, static_cast<unsigned>(nDepth));
     if (nAttrib != 0 || nClientAttrib != 0)
@@ -91,22 +95,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     scene.DrawScene(model);  // the second walk frame reuses the scale of the first
     CheckFrame(nSize);
 
-    // Maps whose names start with an odd byte are "missing": both answers get drawn.
+    // Maps whose names start with an odd byte are "missing"; the others' second byte picks
+    // the alpha kind, so every pass and the decal's two draws get drawn. The map transform
+    // (rotation, mirror, decal, percentages) comes from the file itself.
     CShadedModel shaded;
     CScene shadedScene;
     shadedScene.SetProjection(kWidth, kHeight, 1.0);
     shadedScene.m_bFullShading = true;
     shadedScene.m_pShaded = &shaded;
     shadedScene.m_fnResolveTexture = [](const S3DSTextureMap& map) -> STextureRef {
-        if (map.strFile.empty() || (static_cast<unsigned char>(map.strFile.view()[0]) & 1))
+        const std::string_view sv = map.strFile.view();
+        if (sv.empty() || (static_cast<unsigned char>(sv[0]) & 1))
             return {};
-        return {g_nTexture, ETextureAlpha::partial};
+        const unsigned nKind = sv.size() > 1 ? static_cast<unsigned char>(sv[1]) % 3u : 2u;
+        return {g_nTexture, static_cast<ETextureAlpha>(nKind)};
     };
     shadedScene.DrawScene(model);
     CheckFrame(nSize);
     shadedScene.m_bWalkAround = true;
     shadedScene.DrawScene(model);
     shadedScene.m_dWalkScale *= 0.5;  // Zoom out: the positions are uploaded anew
+    shadedScene.DrawScene(model);
+    CheckFrame(nSize);
+    shadedScene.m_dSpinY += 90.0;  // Turned: the blended faces are sorted anew
     shadedScene.DrawScene(model);
     CheckFrame(nSize);
     shaded.ReleaseContext();

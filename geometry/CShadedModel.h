@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SShadedMesh.h"
 #include "TextureWrap.h"
 #include "model/C3DS.h"
 
@@ -9,10 +10,10 @@
 #include <vector>
 
 // Full shading: the second way of drawing a model, beside C3DS::DrawModel and never inside
-// it. Every face in its own material, normals smoothed by smoothing group, texture map 1 on
-// the mapping coordinates, real transparency. Build() prepares everything on the CPU once
-// per model; Draw() puts it into the current context from a buffer object (client-side
-// vertex arrays where GL is older than 1.5), a few glDrawArrays calls a frame.
+// it. BuildShadedMesh prepares the indexed arrays on the CPU once per model; this class puts
+// them into a context (a buffer object, or client arrays where GL is older than 1.5) and
+// decides how each frame draws them: opaque and cut-out textures with depth writes, and only
+// partial alpha and transparent materials blended, back to front for the current eye.
 //
 // Usage for a frame, with the context current and the camera and model rotation set, in
 // place of the classic call:
@@ -22,14 +23,12 @@
 // ForgetContext() when it is already gone; the next Draw() sets the new one up again.
 class CShadedModel {
 public:
-    // Returns the name of a 2D texture already uploaded in the current context for this map,
-    // or 0 to draw the material in its colour. Called from Draw() with the context current,
-    // at most once per textured material and context; the answer is kept until the context
-    // is released. The texture stays the resolver's: nothing here deletes it. Images are
-    // expected bottom row first, as GL stores them, so mapping coordinate (0, 0) is the
-    // image's lower left corner; an internal format with alpha (GL_RGBA) makes the material
-    // blended, one without (GL_RGB) keeps it opaque. Draw() sets the texture's wrap mode
-    // from the map's tiling flags.
+    // Returns the texture for this map in the current context: its name (0 to draw the
+    // material in its colour, for now: the same map may get a texture a few frames later)
+    // and its alpha kind. Asked on every frame for each textured material that has faces.
+    // The texture stays the resolver's: nothing here deletes it or changes its parameters,
+    // and its wrap mode is expected as TextureWrapOf(map) says (a decal clamped to a
+    // transparent border). Images are expected bottom row first, as GL stores them.
     using TextureResolver = std::function<STextureRef(const S3DSTextureMap& map)>;
 
     CShadedModel() = default;
@@ -38,68 +37,59 @@ public:
     CShadedModel& operator=(const CShadedModel&) = delete;
 
     // Builds the arrays from the model and its side data, replacing any earlier build; no GL
-    // call. The GL objects of the previous build are forgotten, so call ReleaseContext()
-    // first where the context is still there.
-    void Build(const C3DS& model);
+    // call. All or nothing: when memory runs out, returns false and the earlier build (or
+    // none) stays as it was. The GL objects of a replaced build are forgotten, so call
+    // ReleaseContext() first where the context is still there.
+    bool Build(const C3DS& model);
     bool IsBuilt() const { return m_bBuilt; }
 
     // Draws the model as DrawModel(dScale, false, false) would place it: the same fit scale
     // for 0.0 (returned, as DrawModel returns it) and the same scaled coordinates, so the
     // two land on the same pixels. Needs a current context with the caller's lights;
-    // restores every GL state it changes. An empty model makes no GL call.
+    // restores every GL state it changes, also when the resolver throws (the exception then
+    // goes on to the caller). An empty model makes no GL call.
     double Draw(double dScale, const TextureResolver& resolveTexture = {});
 
-    void ReleaseContext();  // deletes the buffer object in the current context
+    void ReleaseContext();  // deletes the buffer objects in the current context
     void ForgetContext();   // the context is gone: drops the names without a GL call
 
-    struct SBatch {
-        std::int32_t nMaterial;  // position in C3DS::m_aMaterials, or -1 for the default material
-        std::uint32_t nFirst;    // first vertex
-        std::uint32_t nCount;    // vertices, three per triangle
-    };
-
-    // The arrays as built, for tests and the benchmarks' floor. Positions are the model's own,
-    // unscaled; three floats each for positions and normals, two for texture coordinates,
-    // which only the textured batches have: they come first, so theirs are a prefix (empty
-    // when nothing is textured).
-    const std::vector<float>& Positions() const { return m_aPositions; }
-    const std::vector<float>& Normals() const { return m_aNormals; }
-    const std::vector<float>& TexCoords() const { return m_aTexCoords; }
-    const std::vector<SBatch>& Batches() const { return m_aBatches; }
+    const SShadedMesh& Mesh() const { return m_mesh; }
     std::size_t Bytes() const;  // CPU memory held, for the benchmarks' accounting
 
 private:
-    struct SMaterial {
-        float fAmbient[4], fDiffuse[4], fSpecular[4];
-        float fShininess;  // 0..128
-        bool bTwoSided;
-        bool bTextured;
-        S3DSTextureMap cTexture;
-    };
-    struct STexture {
-        bool bResolved = false;
-        unsigned nName = 0;
-        bool bAlpha = false;
+    enum class EPass : std::uint8_t { none, opaque, blended };
+    struct SRun {  // consecutive indices of one material
+        std::int32_t nMaterial;
+        std::uint32_t nFirst, nCount;
     };
 
-    const SMaterial& MaterialOf(const SBatch& batch) const;
     bool PrepareContext(double dScale);
     void UploadPositions(double dScale);
     void ResolveTextures(const TextureResolver& resolveTexture);
-    void DrawBatch(const SBatch& batch, const STexture* pTexture);
+    EPass PassOf(std::int32_t nMaterial) const;
+    const STextureRef* TextureOf(std::int32_t nMaterial) const;
+    void SortBlended(const float aAxis[3]);
+    void DrawRun(const SRun& run, const void* pIndices, bool bTextured);
+    void DrawRunInPass(const SRun& run, const void* pIndices, EPass ePass);
 
     bool m_bBuilt = false;
     bool m_bEmpty = true;  // no vertices or no faces: Draw does nothing, like DrawModel
     double m_dFitScale = 1.0;
-    std::vector<float> m_aPositions, m_aNormals, m_aTexCoords;
-    std::vector<SBatch> m_aBatches;
-    std::vector<SMaterial> m_aMaterials;  // per model material, then the default one last
-    std::vector<STexture> m_aTextures;    // per model material; this context's answers
+    SShadedMesh m_mesh;
+    std::vector<SRun> m_aRuns;               // the batches, consecutive ones of a material merged
+    std::vector<STextureRef> m_aTextures;    // per material: this frame's answer
+    std::vector<std::uint8_t> m_aAsked;      // per material: textured, with faces to draw
+
+    // The blended faces back to front, for the eye they were sorted for.
+    std::vector<std::uint32_t> m_aSorted;
+    std::vector<SRun> m_aSortedRuns;
+    std::vector<std::uint8_t> m_aSortedPasses;  // per material: its pass when they were sorted
+    float m_fSortAxis[3] = {0.0f, 0.0f, 0.0f};
 
     // This context's state.
     bool m_bContextReady = false;
-    bool m_bBufferObject = false;  // drawing from m_nBuffer, else from client arrays
-    unsigned m_nBuffer = 0;
+    bool m_bBufferObject = false;  // drawing from m_nBuffer and m_nIndexBuffer, else from client arrays
+    unsigned m_nBuffer = 0, m_nIndexBuffer = 0;
     std::size_t m_nBufferSize = 0;
     double m_dUploadedScale = 0.0;
     std::vector<float> m_aScaledPositions;  // client arrays only

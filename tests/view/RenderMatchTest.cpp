@@ -16,6 +16,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -168,45 +170,87 @@ TEST_F(RenderMatch, ViewOptionsEqualTheViewsOwnState)
     }
 }
 
+// Where pixels of one kind lie on a picture: their count and centre.
+struct SBlob {
+    int n = 0;
+    double x = 0.0, y = 0.0;
+};
+
+SBlob Blob(const QImage& image, bool (*kind)(const QColor&))
+{
+    SBlob b;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (kind(image.pixelColor(x, y))) {
+                ++b.n;
+                b.x += x;
+                b.y += y;
+            }
+    if (b.n > 0) {
+        b.x /= b.n;
+        b.y /= b.n;
+    }
+    return b;
+}
+
+// Colours told apart by the order of their channels, which lighting keeps.
+bool Orange(const QColor& c) { return c.red() > c.green() + 50 && c.green() > c.blue() + 50; }
+bool Lime(const QColor& c) { return c.green() > c.red() + 50 && c.red() > c.blue() + 50; }
+bool Violet(const QColor& c) { return c.blue() > c.red() + 50 && c.red() > c.green() + 50; }
+bool Pink(const QColor& c) { return c.red() > c.blue() + 50 && c.blue() > c.green() + 50; }
+bool Sky(const QColor& c) { return c.blue() > c.green() + 50 && c.green() > c.red() + 50; }
+
 TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
 {
     // A model folder as downloads lay them out: the model in scene/, its texture one level
-    // up in Textures/, named in another case than the material says. A white material under
-    // a green texture shows green; the same material without its texture shows its red.
+    // up in Textures/, named in another case than the material says. The texture's four
+    // quadrants differ, and a sky-blue marker sits off the wall's corner (-1, -1), where
+    // the texture's lower left quadrant (orange) must land: a flip, a turn or a wrong
+    // mapping puts another quadrant there.
     CTempFile base({}, "unused");
     namespace fs = std::filesystem;
     fs::create_directories(base.Dir() + "/scene");
     fs::create_directories(base.Dir() + "/Textures");
     QImage texture(8, 8, QImage::Format_RGB888);
-    texture.fill(QColor(0, 200, 0));
+    for (int y = 0; y < 8; ++y)  // the image's top row first: y < 4 is the upper half
+        for (int x = 0; x < 8; ++x)
+            texture.setPixelColor(x, y, y < 4 ? (x < 4 ? QColor(128, 255, 0) : QColor(255, 0, 128))
+                                              : (x < 4 ? QColor(255, 128, 0) : QColor(128, 0, 255)));
     ASSERT_TRUE(texture.save(QString::fromStdString(base.Dir() + "/Textures/brick.png")));
     C3dsWriter w;
     w.LeadIn().BeginMaterial("Brick", {255, 40, 40}, {255, 40, 40}, {0, 0, 0}).TextureMap("BRICK.PNG").End();
+    w.Material("Marker", {0, 128, 255}, {0, 128, 255}, {0, 0, 0});
     w.BeginObject("Wall").Vertices({-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
-    w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("Brick", {0, 1});
+    w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("Brick", {0, 1}).End().End().End();
+    w.BeginObject("Marker").Vertices({-1.5f, -1.5f, 0, -1.1f, -1.5f, 0, -1.1f, -1.1f, 0, -1.5f, -1.1f, 0});
+    w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("Marker", {0, 1});
     const std::string strModel = base.Dir() + "/scene/wall.3ds";
     {
         const std::vector<std::uint8_t> bytes = w.Finish().Bytes();
         std::ofstream(strModel, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                         static_cast<std::streamsize>(bytes.size()));
     }
-    auto green = [](const QImage& image) {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                n += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
-            }
-        return n;
+    auto textured = [](const QImage& image) {
+        return Blob(image, Orange).n + Blob(image, Lime).n + Blob(image, Violet).n + Blob(image, Pink).n;
     };
 
     CTessaronView* pView = m_harness.Open(strModel, 320, 240);
     ASSERT_NE(pView, nullptr);
-    // The net's green axis is all the green the classic look shows: it knows no textures.
-    EXPECT_LT(green(ViewPicture(pView)), 100);
+    // The classic look knows no textures.
+    EXPECT_LT(textured(ViewPicture(pView)), 100);
     pView->OnFullShading();
     const QImage view = ViewPicture(pView);
-    EXPECT_GT(green(view), 2000);
+    const SBlob marker = Blob(view, Sky);
+    ASSERT_GT(marker.n, 50);
+    double dNearest = 1e9;
+    for (bool (*kind)(const QColor&) : {Lime, Pink, Violet}) {
+        const SBlob b = Blob(view, kind);
+        EXPECT_GT(b.n, 500);
+        dNearest = std::min(dNearest, std::hypot(b.x - marker.x, b.y - marker.y));
+    }
+    const SBlob lowerLeft = Blob(view, Orange);
+    EXPECT_GT(lowerLeft.n, 500);
+    EXPECT_LT(std::hypot(lowerLeft.x - marker.x, lowerLeft.y - marker.y), dNearest);
 
     const std::string strOut = base.Dir() + "/wall.png";
     SProcessResult r = Render({"--full-shading", "--size", SizeOf(pView), "-o", strOut, strModel});
@@ -219,7 +263,7 @@ TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
     EXPECT_EQ(r.nExitCode, 0) << r.strErr;
     EXPECT_NE(r.strErr.find("wall.3ds: texture BRICK.PNG not found"), std::string::npos) << r.strErr;
     const QImage plain = QImage(QString::fromStdString(strOut));
-    EXPECT_LT(green(plain), 100);
+    EXPECT_LT(textured(plain), 100);
     int nRed = 0;
     for (int y = 0; y < plain.height(); ++y)
         for (int x = 0; x < plain.width(); ++x)
