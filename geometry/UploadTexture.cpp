@@ -9,12 +9,6 @@
 #include <cstdio>
 #include <vector>
 
-#ifndef GL_CLAMP_TO_BORDER
-#define GL_CLAMP_TO_BORDER 0x812D
-#endif
-#ifndef GL_MIRRORED_REPEAT
-#define GL_MIRRORED_REPEAT 0x8370
-#endif
 
 namespace {
 

@@ -119,16 +119,18 @@ ETextureStatus Decode(std::span<const std::uint8_t> aData, std::string_view strF
     while (static_cast<std::int64_t>(nWidth) * nHeight > DECODE_TEXTURE_MAX_PIXELS)
         (nWidth >= nHeight ? nWidth : nHeight) >>= 1;
 
-    const bool bHasAlpha = picture.hasAlphaChannel();
     QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
     picture = QImage();
     if (rgba.isNull())
         return ETextureStatus::tooLarge;
-    const ETextureAlpha eAlpha = bHasAlpha ? AlphaOf(rgba) : ETextureAlpha::opaque;
+    const ETextureAlpha eAlpha = AlphaOf(rgba);
+    // Qt's smooth scaling lets some transparency in at the edges of a picture that had
+    // none; an opaque one is scaled as one without alpha, the same bytes with 255 in it.
+    const QImage::Format eFormat = eAlpha == ETextureAlpha::opaque ? QImage::Format_RGBX8888 : QImage::Format_RGBA8888;
+    rgba.reinterpretAsFormat(eFormat);
     if (rgba.width() != nWidth || rgba.height() != nHeight)
         rgba = rgba.scaled(nWidth, nHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (rgba.isNull() || rgba.format() != QImage::Format_RGBA8888 || rgba.width() != nWidth ||
-        rgba.height() != nHeight)
+    if (rgba.isNull() || rgba.format() != eFormat || rgba.width() != nWidth || rgba.height() != nHeight)
         return ETextureStatus::tooLarge;  // Qt could not allocate the converted picture
 
     const std::size_t nRowBytes = static_cast<std::size_t>(nWidth) * 4;

@@ -8,13 +8,6 @@
 
 #include <GL/gl.h>
 
-#ifndef GL_CLAMP_TO_BORDER
-#define GL_CLAMP_TO_BORDER 0x812D
-#endif
-#ifndef GL_MIRRORED_REPEAT
-#define GL_MIRRORED_REPEAT 0x8370
-#endif
-
 #include <algorithm>
 #include <array>
 #include <filesystem>

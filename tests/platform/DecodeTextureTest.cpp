@@ -227,6 +227,20 @@ TEST(DecodeTexture, AlphaIsOpaqueCutOutOrPartialAsThePictureHasIt)
     EXPECT_EQ(alphaOf(rgba, "png"), ETextureAlpha::partial);
     rgba.fill(QColor(255, 0, 0, 1));
     EXPECT_EQ(alphaOf(rgba, "png"), ETextureAlpha::partial);
+
+    // An opaque GIF of 239 x 32, found by the fuzzer: smoothly scaled to 256 x 32 Qt lets
+    // transparency in along an edge, which an opaque texture must not have.
+    const std::vector<std::uint8_t> aGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0xef, 0x00, 0x20, 0x00, 0x00,
+                                            0x00, 0x00, 0x2c, 0x00, 0x00, 0x00, 0x00, 0xcf, 0xfd, 0x04, 0x01,
+                                            0x00, 0x00, 0x31, 0x00, 0xcc, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x80};
+    STextureImage image;
+    ASSERT_EQ(DecodeTextureData(aGif, "", 2048, image), ETextureStatus::ok);
+    EXPECT_EQ(image.nWidth, 256);
+    EXPECT_EQ(image.eAlpha, ETextureAlpha::opaque);
+    int nTransparent = 0;
+    for (std::size_t i = 3; i < image.aRGBA.size(); i += 4)
+        nTransparent += image.aRGBA[i] != 255;
+    EXPECT_EQ(nTransparent, 0);
 }
 
 } // namespace

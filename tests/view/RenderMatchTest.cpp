@@ -205,8 +205,9 @@ TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
     // The net's green axis is all the green the classic look shows: it knows no textures.
     EXPECT_LT(green(ViewPicture(pView)), 100);
     pView->OnFullShading();
-    const QImage view = ViewPicture(pView);
-    EXPECT_GT(green(view), 2000);
+    // The window shows the texture once its worker has decoded it.
+    QImage view;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return green(view = ViewPicture(pView)) > 2000; }, 10000));
 
     const std::string strOut = base.Dir() + "/wall.png";
     SProcessResult r = Render({"--full-shading", "--size", SizeOf(pView), "-o", strOut, strModel});
