@@ -13,10 +13,13 @@
 #include "view/CTessaronView.h"
 
 #include <QAction>
+#include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -25,6 +28,15 @@
 #include <algorithm>
 
 namespace {
+
+// A drag is welcome only when it brings at least one file of this computer.
+bool HoldsLocalFile(const QMimeData* pData)
+{
+    if (pData == nullptr || !pData->hasUrls())
+        return false;
+    const auto urls = pData->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
 
 QString Text(std::string_view sv)
 {
@@ -37,6 +49,9 @@ CMainFrame::CMainFrame()
 {
     setWindowTitle(QString::fromStdString(LoadResourceString(IDR_MAINFRAME)));
     setWindowIcon(LoadResourceIcon(IDR_MAINFRAME));
+    // Neither the workspace nor the model windows take drops, so whatever is dropped on
+    // them comes here.
+    setAcceptDrops(true);
     m_pArea = new QMdiArea(this);
     m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -354,4 +369,38 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     // Documents are never modified, so closing asks nothing.
     m_pArea->closeAllSubWindows();
     QMainWindow::closeEvent(pEvent);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent)
+{
+    dragMoveEvent(pEvent);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* pEvent)
+{
+    if (HoldsLocalFile(pEvent->mimeData())) {
+        pEvent->setDropAction(Qt::CopyAction);
+        pEvent->accept();
+    } else {
+        pEvent->ignore();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent)
+{
+    if (!HoldsLocalFile(pEvent->mimeData())) {
+        pEvent->ignore();
+        return;
+    }
+    pEvent->setDropAction(Qt::CopyAction);
+    pEvent->accept();
+    std::vector<std::string> aFiles;
+    for (const QUrl& url : pEvent->mimeData()->urls())
+        aFiles.push_back(url.isLocalFile() ? QFile::encodeName(url.toLocalFile()).toStdString()
+                                           : url.toString().toStdString());
+    // The drag's source waits for the drop to end: open the files once it has.
+    QTimer::singleShot(0, this, [this, aFiles] {
+        if (m_fnOpenDropped)
+            m_fnOpenDropped(aFiles);
+    });
 }

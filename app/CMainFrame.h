@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 class CHelp;
 class CRecentFileList;
@@ -47,10 +49,15 @@ public:
     std::map<unsigned, std::function<void()>> m_appCommands;
     const CRecentFileList* m_pRecentFiles = nullptr;
     std::function<void(std::size_t)> m_fnOpenRecent;
+    // Files dropped anywhere on the window: local paths, and the URIs of anything else.
+    std::function<void(const std::vector<std::string>&)> m_fnOpenDropped;
 
 protected:
     bool event(QEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void CreateActions();

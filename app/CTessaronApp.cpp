@@ -2,19 +2,22 @@
 
 #include "CAboutDlg.h"
 #include "CChildFrame.h"
+#include "CCommandLineInfo.h"
 #include "CMainFrame.h"
 #include "CTessaronDoc.h"
+#include "CViewerSocket.h"
 #include "app/resources/Resources.h"
 #include "app/resources/resource.h"
+#include "platform/ActivateWindow.h"
 #include "platform/CMultiDocTemplate.h"
 #include "platform/MessageBox.h"
 #include "view/CTessaronView.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
 
@@ -38,8 +41,8 @@ void ShowEveryFile(QFileDialog& dialog, const QString& strFilter)
 CTessaronApp::CTessaronApp(int& argc, char** argv)
 {
     // The toolkit acts on switches of its own (-reverse mirrors every window, -qwindowtitle
-    // renames one, -style, -stylesheet ...). The viewer's command line changes nothing, so
-    // the toolkit sees the program's name only; the rest is kept to be read and ignored.
+    // renames one, -style, -stylesheet ...). The command line is the viewer's alone, so the
+    // toolkit sees the program's name only.
     for (int i = 0; i < argc; ++i)
         m_aArguments.emplace_back(argv[i] ? argv[i] : "");
     m_strQtProgramName = argc > 0 && argv[0] ? argv[0] : "tessaron";
@@ -57,6 +60,11 @@ CTessaronApp::~CTessaronApp()
 
 bool CTessaronApp::InitInstance()
 {
+    CCommandLineInfo cmdInfo;
+    cmdInfo.ParseCommandLine(m_aArguments);
+    if (cmdInfo.m_action != CCommandLineInfo::EAction::Run)
+        return false;  // the program's entry answers these before there is any window
+
     QCoreApplication::setOrganizationName(QString::fromUtf8(VERSION_COMPANY_NAME.data(), VERSION_COMPANY_NAME.size()));
     QCoreApplication::setApplicationName(QString::fromStdString(LoadResourceString(AFX_IDS_APP_TITLE)));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(VERSION_PRODUCT_VERSION.data(), VERSION_PRODUCT_VERSION.size()));
@@ -87,20 +95,62 @@ bool CTessaronApp::InitInstance()
     m_pMainWnd->m_appCommands[ID_FILE_NEW] = [this] { OnFileNew(); };
     m_pMainWnd->m_appCommands[ID_FILE_OPEN] = [this] { OnFileOpen(); };
     m_pMainWnd->m_appCommands[ID_APP_ABOUT] = [this] { OnAppAbout(); };
+    m_pMainWnd->m_fnOpenDropped = [this](const std::vector<std::string>& aFiles) { OpenFromOutside(aFiles); };
     m_pMainWnd->RebuildMenu();
-
-    // The command line is read and deliberately not acted on: the viewer always starts
-    // with no document, whatever a launcher passes.
-    QStringList aArguments;
-    for (const std::string& strArgument : m_aArguments)
-        aArguments << QString::fromLocal8Bit(strArgument.c_str());
-    QCommandLineParser parser;
-    parser.addPositionalArgument("files", "ignored");
-    parser.parse(aArguments);
 
     m_pMainWnd->resize(1000, 750);
     m_pMainWnd->show();
+
+    // Listening before the files open: another launch while their messages are up waits
+    // for them instead of starting a second viewer.
+    if (!m_strLaunchSocketPath.empty()) {
+        m_pLaunchSocket = std::make_unique<CViewerSocket>(m_strLaunchSocketPath);
+        m_pLaunchSocket->m_fnHandedOver = [this](SHandOver handOver) {
+            m_aHandedOver.push_back(std::move(handOver));
+            OpenHandedOver();
+        };
+        m_pLaunchSocket->Listen();
+    }
+    if (!cmdInfo.m_aFiles.empty()) {
+        const std::string strDir = CurrentDirectory();
+        std::vector<std::string> aFiles;
+        for (const std::string& strFile : cmdInfo.m_aFiles)
+            aFiles.push_back(AbsoluteArgument(strFile, strDir));
+        OpenFromOutside(aFiles);
+    }
     return true;
+}
+
+void CTessaronApp::OpenFromOutside(const std::vector<std::string>& aArguments)
+{
+    for (const std::string& strArgument : aArguments) {
+        if (IsUri(strArgument))
+            AfxMessageBox(RemoteUriMessage(strArgument), MB_ICONEXCLAMATION);
+        else
+            OpenDocumentFile(strArgument);
+    }
+}
+
+void CTessaronApp::OpenHandedOver()
+{
+    // A modal dialog (a message, File Open) owns the input; files opening behind it would
+    // be lost to the user, and its own loop must not run into this one.
+    if (QApplication::activeModalWidget() != nullptr) {
+        if (!m_bHandOverWaits) {
+            m_bHandOverWaits = true;
+            QTimer::singleShot(200, m_pMainWnd.get(), [this] {
+                m_bHandOverWaits = false;
+                OpenHandedOver();
+            });
+        }
+        return;
+    }
+    while (!m_aHandedOver.empty()) {
+        SHandOver handOver = std::move(m_aHandedOver.front());
+        m_aHandedOver.erase(m_aHandedOver.begin());
+        ActivateWindow(*m_pMainWnd, handOver.strStartupId, handOver.strActivationToken);
+        OpenFromOutside(handOver.aFiles);
+    }
 }
 
 int CTessaronApp::Run()
@@ -115,6 +165,7 @@ void CTessaronApp::ExitInstance()
     if (m_bExited || !m_pSettings)
         return;
     m_bExited = true;
+    m_pLaunchSocket.reset();  // the next launch starts a viewer of its own at once
     if (m_pTemplate)
         m_pTemplate->CloseAllDocuments();
     m_recentFiles.WriteList(*m_pSettings);

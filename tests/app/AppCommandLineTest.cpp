@@ -1,7 +1,9 @@
-// The command line changes nothing, the toolkit's own switches included. The toolkit reads
-// them when the application object is made, so this test makes the program's own, once.
+// The toolkit's own switches are not the toolkit's: after "--" they are file names like any
+// other. The toolkit reads them when the application object is made, so this test makes the
+// program's own, once.
 #include "app/CMainFrame.h"
 #include "app/CTessaronApp.h"
+#include "platform/CDocument.h"
 #include "platform/CView.h"
 
 #include "MessageRecorder.h"
@@ -20,13 +22,13 @@
 
 namespace {
 
-TEST(CommandLine, ToolkitSwitchesAndFilesAreIgnored)
+TEST(CommandLine, ToolkitSwitchesAreFileNamesToTheViewer)
 {
     CTempFile config({});
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Dir()));
     CMessageRecorder recorder;
     const std::string strModel = std::string(TESSARON_SOURCE_DIR) + "/samples/cube.3ds";
-    std::vector<std::string> args = {"tessaron", "-reverse", "-qwindowtitle", "Foo", "-style", "windows", strModel};
+    std::vector<std::string> args = {"tessaron", "--", "-reverse", "-qwindowtitle", "Foo", "-style", "windows", strModel};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
@@ -40,11 +42,16 @@ TEST(CommandLine, ToolkitSwitchesAndFilesAreIgnored)
 
     EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
     EXPECT_EQ(pFrame->layoutDirection(), Qt::LeftToRight);
-    EXPECT_EQ(pFrame->windowTitle().toStdString(), "Tessaron");
-    EXPECT_EQ(pFrame->windowHandle()->title().toStdString(), "Tessaron");
+    EXPECT_EQ(pFrame->windowTitle().toStdString(), "Tessaron - cube.3ds");
+    EXPECT_EQ(pFrame->windowHandle()->title().toStdString(), "Tessaron - cube.3ds");
     EXPECT_NE(QApplication::style()->name().toLower().toStdString(), "windows");
-    EXPECT_TRUE(pFrame->MdiArea()->subWindowList().isEmpty());
-    EXPECT_TRUE(recorder.m_aMessages.empty());
+    EXPECT_EQ(pFrame->MdiArea()->subWindowList().size(), 1);
+    std::vector<std::string> texts;
+    for (const auto& message : recorder.m_aMessages)
+        texts.push_back(message.strText);
+    EXPECT_EQ(texts, (std::vector<std::string>{FormatFileNotFound("-reverse"), FormatFileNotFound("-qwindowtitle"),
+                                               FormatFileNotFound("Foo"), FormatFileNotFound("-style"),
+                                               FormatFileNotFound("windows")}));
 }
 
 } // namespace

@@ -22,9 +22,9 @@
 
 namespace {
 
-TEST_F(App, StartsWithNoDocumentWhateverTheCommandLineSays)
+TEST_F(App, StartsWithNoDocumentWithoutArguments)
 {
-    auto pApp = Start({Sample("house.3ds")});
+    auto pApp = Start();
     CMainFrame* pFrame = pApp->MainFrame();
     EXPECT_TRUE(pFrame->MdiArea()->subWindowList().isEmpty());
     EXPECT_EQ(pFrame->CurrentMenuID(), IDR_MAINFRAME);
