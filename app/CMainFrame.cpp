@@ -266,6 +266,7 @@ void CMainFrame::UpdateCommandUI()
     if (pView) {
         connect(pView, &CTessaronView::KeyHandled, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
         connect(pView, &CTessaronView::TextureWarning, this, &CMainFrame::ShowStatusMessage, Qt::UniqueConnection);
+        connect(pView, &CTessaronView::TextureProgress, this, &CMainFrame::ShowTextureProgress, Qt::UniqueConnection);
     }
 }
 
@@ -321,6 +322,14 @@ void CMainFrame::ShowStatusMessage(const QString& strText)
 {
     if (m_wndStatusBar)
         m_wndStatusBar->showMessage(strText);
+}
+
+void CMainFrame::ShowTextureProgress(const QString& strText)
+{
+    if (strText.isEmpty())
+        ShowIdleMessage();
+    else
+        ShowStatusMessage(strText);
 }
 
 void CMainFrame::ShowIdleMessage()

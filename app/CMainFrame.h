@@ -68,6 +68,8 @@ private:
     void RunOrExplain(unsigned nID, const std::function<void()>& fnRun);
     // A line for the user that stays until the pointer shows another prompt.
     void ShowStatusMessage(const QString& strText);
+    // A view's texture loading: its progress while it lasts, then the idle text again.
+    void ShowTextureProgress(const QString& strText);
     // The idle text, or the help-mode prompt while that mode lasts.
     void ShowIdleMessage();
     // The caption: the document's title after the program's, in brackets while maximised.

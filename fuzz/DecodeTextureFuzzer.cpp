@@ -1,9 +1,13 @@
 // libFuzzer target for the texture decoder: any bytes, as a texture file that came with a
 // downloaded model. The first byte picks the file extension the bytes arrive under (the
 // TGA reader is only reached through it) and the largest side allowed; the rest is the
-// file. Besides the sanitizers it aborts when a result breaks what the GL upload relies on.
+// file. Besides the sanitizers it aborts when a result breaks what the GL upload relies on
+// or what drawing takes from its alpha kind. The header bounds are also asked of every
+// reader for the same bytes, so each header parser meets every input.
 
+#include "platform/DecodeBounds.h"
 #include "platform/DecodeTexture.h"
+#include "platform/ImageFormats.h"
 
 #include <QtGlobal>
 
@@ -39,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     constexpr std::string_view aHints[] = {"tga", "png", "bmp", "jpg", "gif", "", "TGA", "rgb"};
     const std::string_view strHint = aHints[pData[0] & 7];
     const int nMaxSide = 1 << (pData[0] >> 4);  // 1 .. 32768
+    const std::span<const std::uint8_t> aFile(pData + 1, nSize - 1);
+    for (const SImageFormat& format : IMAGE_FORMATS) {
+        (void)PixelsFitInFile(format.strReader, aFile, 0, 0);
+        (void)PixelsFitInFile(format.strReader, aFile, DECODE_TEXTURE_MAX_SIDE, DECODE_TEXTURE_MAX_SIDE);
+    }
     STextureImage image;
     const ETextureStatus eStatus = DecodeTextureData(std::span(pData + 1, nSize - 1), strHint, nMaxSide, image);
     if (eStatus != ETextureStatus::ok) {
@@ -55,5 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         Fail("larger than allowed", image.nWidth, image.nHeight);
     if (image.aRGBA.size() != static_cast<std::size_t>(image.nWidth) * image.nHeight * 4)
         Fail("texel bytes do not match the sides", image.nWidth, image.nHeight);
+    if (image.eAlpha != ETextureAlpha::opaque && image.eAlpha != ETextureAlpha::cutout &&
+        image.eAlpha != ETextureAlpha::partial)
+        Fail("no alpha kind", image.nWidth, image.nHeight);
+    // Scaling keeps an opaque picture opaque, so an opaque texture has no texel below 255.
+    if (image.eAlpha == ETextureAlpha::opaque)
+        for (std::size_t i = 3; i < image.aRGBA.size(); i += 4)
+            if (image.aRGBA[i] != 255)
+                Fail("an opaque texture with a transparent texel", image.nWidth, image.nHeight);
     return 0;
 }

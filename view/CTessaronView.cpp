@@ -1,6 +1,7 @@
 #include "CTessaronView.h"
 
 #include "CGLDocument.h"
+#include "CTextureDecoder.h"
 #include "geometry/CTextureLibrary.h"
 #include "platform/DecodeTexture.h"
 
@@ -94,15 +95,15 @@ int CTessaronView::RenderScene()
         return 0;
     g_bInRender = 1;
     ++m_nFramesDrawn;
+    if (m_pTextures)
+        m_pTextures->BeginFrame();  // the shaded model asks its resolver every frame
     DrawScene(m_c3DS);
     if (m_pTextures) {
-        const std::vector<std::string> aWarnings = m_pTextures->TakeNewWarnings();
-        if (!aWarnings.empty()) {
-            QString strText;
-            for (const std::string& strLine : aWarnings)
-                strText += (strText.isEmpty() ? "" : " ") + QString::fromStdString(strLine);
-            emit TextureWarning(strText);
-        }
+        ReportTextures();
+        // Textures that arrived wait for frames of their own, one upload each; asked for
+        // once this frame is out, as any later request joins it.
+        if (m_bFullShading && m_pTextures->HasUploadsWaiting())
+            QMetaObject::invokeMethod(this, [this] { InvalidateRect(false); }, Qt::QueuedConnection);
     }
     glFinish();
     const int nResult = SwapBuffers(wglGetCurrentDC()) ? 1 : 0;
@@ -112,7 +113,39 @@ int CTessaronView::RenderScene()
 
 STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
 {
-    if (!m_pTextures)
+    if (!m_pTextures) {
         m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);
+        m_pDecoder = std::make_unique<CTextureDecoder>(
+            [this](const std::string& strPath, ETextureStatus eStatus, STextureImage image) {
+                OnTextureDecoded(strPath, eStatus, std::move(image));
+            });
+        m_pTextures->DecodeInBackground(
+            [this](const std::string& strPath, int nMaxSide) { m_pDecoder->Request(strPath, nMaxSide); });
+    }
     return m_pTextures->Texture(map);
+}
+
+void CTessaronView::OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image)
+{
+    m_pTextures->Accept(strPath, eStatus, std::move(image));
+    ReportTextures();
+    InvalidateRect(false);  // joins any frame already asked for
+}
+
+void CTessaronView::ReportTextures()
+{
+    for (const std::string& strLine : m_pTextures->TakeNewWarnings())
+        m_strTextureWarnings += (m_strTextureWarnings.isEmpty() ? "" : " ") + QString::fromStdString(strLine);
+    const int nAll = m_pTextures->Requested(), nReady = m_pTextures->Arrived();
+    if (nReady < nAll) {
+        emit TextureProgress(QString("Loading textures %1 of %2").arg(nReady).arg(nAll));
+        m_bLoadingShown = true;
+        return;
+    }
+    if (!m_strTextureWarnings.isEmpty())
+        emit TextureWarning(m_strTextureWarnings);
+    else if (m_bLoadingShown)
+        emit TextureProgress(QString());
+    m_strTextureWarnings.clear();
+    m_bLoadingShown = false;
 }

@@ -10,6 +10,7 @@
 
 class CGLDocument;
 class CGLSetup;
+class CTextureDecoder;
 class CTextureLibrary;
 
 // One model window's view: its own GL context, the model it shows, the object-mode and
@@ -87,9 +88,11 @@ public:
     HGLRC m_hRC = nullptr;
     C3DS m_c3DS;
     // Full shading of m_c3DS, built on its first shaded frame, and the model's textures in
-    // this view's context, looked up beside the document's file on first use.
+    // this view's context, looked up beside the document's file on first use and decoded
+    // on worker threads; the decoder goes first, so no answer reaches a library that is gone.
     CShadedModel m_cShaded;
     std::unique_ptr<CTextureLibrary> m_pTextures;
+    std::unique_ptr<CTextureDecoder> m_pDecoder;
 
     int m_nFramesDrawn = 0;  // frames actually drawn, for tests and diagnostics
 
@@ -102,11 +105,15 @@ signals:
     void KeyHandled();
     // Textures of the model that full shading could not show, one line, once per texture.
     void TextureWarning(const QString& strText);
+    // "Loading textures n of m" while they decode; an empty text when they are all there.
+    void TextureProgress(const QString& strText);
 
 private:
     CGLSetup& GLSetup();
     void MakeCurrent();
     STextureRef TextureFor(const S3DSTextureMap& map);
+    void OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image);
+    void ReportTextures();
     void StepWalk(double dX, double dY);
     // The gaze moves by one turn step within its limits; a refused step keeps the pitch.
     void LowerGaze();
@@ -129,6 +136,8 @@ private:
     int m_nRestY = 0;
     int m_nWheelRest = 0;          // walk mode: wheel units not yet a whole notch
     bool m_bMouseFrameQueued = false;
+    QString m_strTextureWarnings;  // arose while textures were loading, shown when they are done
+    bool m_bLoadingShown = false;
 };
 
 extern int g_nNextTimerID;

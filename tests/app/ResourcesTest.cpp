@@ -94,8 +94,16 @@ TEST(StringTable, ModelCommandsShowOneTextAsPromptAndTooltip)
         EXPECT_EQ(StatusPrompt(nID), strText);
         EXPECT_EQ(ToolTip(nID), strText);
     }
-    // The newest switch, like a framework command, has a short name for its tooltip.
-    EXPECT_EQ(ID_VIEW_FULL_SHADING, ID_HOME + 1);
+    // The newest switch takes the first number after the program's own commands, which no
+    // other command of the menus or the toolbar shares. Like a framework command, it has a
+    // short name for its tooltip.
+    EXPECT_EQ(ID_VIEW_FULL_SHADING, 32787u);
+    for (const unsigned nMenu : {IDR_MAINFRAME, IDR_MODELTYPE})
+        for (const SMenuPopup& popup : LoadMenuTable(nMenu))
+            for (const SMenuItem& item : popup.aItems)
+                EXPECT_EQ(item.nID == ID_VIEW_FULL_SHADING, item.strText == "Full shading") << item.strText;
+    for (const SToolBarButton& button : LoadToolBarTable())
+        EXPECT_EQ(button.nID == ID_VIEW_FULL_SHADING, button.nImage == 8) << button.nID;
     EXPECT_EQ(StatusPrompt(ID_VIEW_FULL_SHADING), "Draw every face in its own material, smoothed and textured");
     EXPECT_EQ(ToolTip(ID_VIEW_FULL_SHADING), "Full shading");
     // A framework command's tooltip is its own short name, not the prompt.

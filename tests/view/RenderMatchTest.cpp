@@ -239,7 +239,9 @@ TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
     // The classic look knows no textures.
     EXPECT_LT(textured(ViewPicture(pView)), 100);
     pView->OnFullShading();
-    const QImage view = ViewPicture(pView);
+    // The window shows the texture once its worker has decoded it.
+    QImage view;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Blob(view = ViewPicture(pView), Sky).n > 50; }, 10000));
     const SBlob marker = Blob(view, Sky);
     ASSERT_GT(marker.n, 50);
     double dNearest = 1e9;
