@@ -9,6 +9,7 @@
 #include <vector>
 
 class CArchive;
+class CFileBuffer;  // model/ReadFile.cpp
 
 // The in-memory model of one loaded .3ds file: four flat lists, filled by ReadFile and
 // drawn by DrawModel. Objects are not merged into one index space; see S3DSFace.
@@ -41,7 +42,13 @@ public:
     std::vector<S3DSFaceMaterial> m_aFaceMaterials;
     std::vector<S3DSMaterial> m_aMaterials;
     CShadingData m_cShading;          // full shading's side data; never changes the arrays above
+    // Whether ReadFile and ReadBuffer fill m_cShading; set before reading. Readers that never
+    // draw full shading turn it off and save its memory; the arrays and statuses are the same.
+    bool m_bKeepShadingData = true;
 
 private:
     void Reset();
+    // ReadBuffer over bytes that pRelease holds (or nullptr), whose pages the walk gives back
+    // once it is past them.
+    int ReadBuffer(const unsigned char* pData, std::size_t nSize, CFileBuffer* pRelease);
 };

@@ -9,9 +9,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <new>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,24 +32,50 @@ float F32(const unsigned char* p)
     return std::bit_cast<float>(U32(p));
 }
 
-// Large reads fill tens of megabytes of fresh memory, and on virtual machines faulting it
-// in page by page costs more than the parsing itself. Asking for huge pages before the
-// first touch cuts the faults by 512; it is only advice, ignored where unsupported.
-void AdviseHugePages(const void* p, std::size_t nBytes)
-{
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(p) + nBytes) & ~(kHuge - 1);
-    if (p != nullptr && end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
+} // namespace
 
-template <typename T>
-void ReserveExactly(std::vector<T>& a, std::size_t nCount)
-{
-    a.reserve(nCount);
-    AdviseHugePages(a.data(), a.capacity() * sizeof(T));
-}
+// The file's bytes for one ReadFile, in memory of their own. Nothing behind the walk's
+// position is read again, so the filling pass gives those pages back as it goes: a large
+// file is never held whole beside the whole model it becomes.
+class CFileBuffer {
+public:
+    explicit CFileBuffer(std::size_t nSize) : m_nSize(nSize)
+    {
+        if (nSize == 0)
+            return;
+        void* p = ::mmap(nullptr, nSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        m_pData = static_cast<unsigned char*>(p);
+    }
+    ~CFileBuffer()
+    {
+        if (m_pData != nullptr)
+            ::munmap(m_pData, m_nSize);
+    }
+    CFileBuffer(const CFileBuffer&) = delete;
+    CFileBuffer& operator=(const CFileBuffer&) = delete;
+
+    unsigned char* Data() const { return m_pData; }
+
+    // Gives back the whole pages before pos, a megabyte or more at a time.
+    void ReleaseBefore(std::size_t pos)
+    {
+        const std::size_t end = pos / m_nPage * m_nPage;
+        if (end >= m_nReleased + (std::size_t{1} << 20)) {
+            ::madvise(m_pData + m_nReleased, end - m_nReleased, MADV_DONTNEED);
+            m_nReleased = end;
+        }
+    }
+
+private:
+    unsigned char* m_pData = nullptr;
+    std::size_t m_nSize;
+    std::size_t m_nReleased = 0;  // bytes from the start given back so far, whole pages
+    const std::size_t m_nPage = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+};
+
+namespace {
 
 // Code returned when a recognised chunk meets the wrong container; 0 when it is accepted.
 int ContextStatus(std::uint16_t wId, std::uint16_t wContext)
@@ -90,9 +117,9 @@ struct SRecordCounts {
 template <bool kFill>
 class CChunkWalker {
 public:
-    CChunkWalker(C3DS& model, const unsigned char* pData, std::size_t nSize)
-        : m_model(model), m_pData(pData), m_nSize(nSize), m_wContext(model.m_wContext),
-          m_wProperty(model.m_wProperty)
+    CChunkWalker(C3DS& model, const unsigned char* pData, std::size_t nSize, CFileBuffer* pRelease = nullptr)
+        : m_model(model), m_pData(pData), m_nSize(nSize), m_pRelease(pRelease), m_bShading(model.m_bKeepShadingData),
+          m_wContext(model.m_wContext), m_wProperty(model.m_wProperty)
     {
     }
 
@@ -162,6 +189,8 @@ private:
         const unsigned char* const p = m_pData;
         while (m_pos < m_nSize) {
             const std::size_t pos = m_pos;
+            if (m_pRelease != nullptr)
+                m_pRelease->ReleaseBefore(pos);
             if (Left(pos) < 2)
                 return READ_TRUNCATED;
             const std::uint16_t wId = U16(p + pos);
@@ -218,7 +247,8 @@ private:
                     // Materials are appended late: the previous one goes when the next name arrives.
                     if (!m_pending.strName.empty()) {
                         m_model.m_aMaterials.push_back(m_pending);
-                        m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
+                        if (m_bShading)
+                            m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
                     }
                     // Unlike the classic fields, a texture or sidedness never passes on to
                     // the next material: a material without a map has none.
@@ -247,7 +277,8 @@ private:
                 if constexpr (kFill) {
                     if (m_nObject == 0) {
                         m_model.m_aMaterials.push_back(m_pending);
-                        m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
+                        if (m_bShading)
+                            m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
                     }
                 }
                 ++m_nObject;
@@ -306,16 +337,19 @@ private:
             // needs is read out of them without touching the walk, and a malformed one is
             // simply left out.
             case CHUNK_MAPPING:
-                ReadMapping(pos, nLength);
+                if (m_bShading)
+                    ReadMapping(pos, nLength);
                 break;
             case CHUNK_SMOOTHING_GROUPS:
-                ReadSmoothing(pos, nLength);
+                if (m_bShading)
+                    ReadSmoothing(pos, nLength);
                 break;
             case CHUNK_MAT_TEXTURE_1:
-                ReadTextureMap(pos, nLength);
+                if (m_bShading)
+                    ReadTextureMap(pos, nLength);
                 break;
             case CHUNK_MAT_TWO_SIDED:
-                if (m_wContext == CHUNK_MATERIAL)
+                if (m_bShading && m_wContext == CHUNK_MATERIAL)
                     m_pendingShading.bTwoSided = true;
                 break;
             default:
@@ -500,6 +534,8 @@ private:
     C3DS& m_model;
     const unsigned char* const m_pData;
     const std::size_t m_nSize;
+    CFileBuffer* const m_pRelease;  // holds pData when the bytes behind the walk may be given back
+    const bool m_bShading;  // side data is read and kept; off, its chunks are only skipped
     std::size_t m_pos = 0;
     std::uint16_t m_wContext;
     std::uint16_t m_wProperty;
@@ -534,26 +570,32 @@ int C3DS::ReadFile(std::string strPath)
     if (nLength > PTRDIFF_MAX)
         return READ_SHORT;
     const auto nSize = static_cast<std::size_t>(nLength);
-    // Not value-initialised: the single read below overwrites every byte that is used.
-    auto pBuffer = std::make_unique_for_overwrite<unsigned char[]>(nSize);
-    AdviseHugePages(pBuffer.get(), nSize);
-    if (pFile->Read(pBuffer.get(), nSize) != nSize)
+    CFileBuffer buffer(nSize);
+    if (pFile->Read(buffer.Data(), nSize) != nSize)
         return READ_SHORT;
-    return ReadBuffer(pBuffer.get(), nSize);
+    return ReadBuffer(buffer.Data(), nSize, &buffer);
 }
 
 int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize)
 {
+    return ReadBuffer(pData, nSize, nullptr);
+}
+
+int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize, CFileBuffer* pRelease)
+{
     Reset();
 
+    // No advice on the fresh pages: asking for huge pages makes each fault compact memory
+    // synchronously wherever the kernel defragments only on request (Debian's default), and
+    // on a machine whose memory another program has just freed that costs ten times the read.
     CChunkWalker<false> counter(*this, pData, nSize);
     counter.Run();
-    ReserveExactly(m_aVertices, counter.m_counts.nVertices);
-    ReserveExactly(m_aFaces, counter.m_counts.nFaces);
-    ReserveExactly(m_aFaceMaterials, counter.m_counts.nFaceMaterials);
-    ReserveExactly(m_cShading.m_aTexCoords, counter.m_counts.nTexCoords);
+    m_aVertices.reserve(counter.m_counts.nVertices);
+    m_aFaces.reserve(counter.m_counts.nFaces);
+    m_aFaceMaterials.reserve(counter.m_counts.nFaceMaterials);
+    m_cShading.m_aTexCoords.reserve(counter.m_counts.nTexCoords);
 
-    CChunkWalker<true> walker(*this, pData, nSize);
+    CChunkWalker<true> walker(*this, pData, nSize, pRelease);
     const int nStatus = walker.Run();
     // Faces of face lists without masks (and those behind the last one) stay faceted.
     if (!m_cShading.m_aSmoothing.empty())

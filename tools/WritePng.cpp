@@ -46,21 +46,18 @@ bool WriteRows(std::FILE* pFile, int cx, int cy, const std::uint8_t* pRgb, char 
 
 } // namespace
 
-bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std::uint8_t>& rgb, std::string& strError)
+bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std::uint8_t>& rgb, std::string& strError,
+              EPngWrite eWrite)
 {
     if (cx < 1 || cy < 1 || rgb.size() != static_cast<std::size_t>(cx) * static_cast<std::size_t>(cy) * 3) {
         strError = "no picture to write";
         return false;
     }
-    // A picture is written under a name of its own beside the final one and renamed over it,
-    // so that a file manager reading it, or a second process drawing a model of the same
-    // name, sees the old picture or the new one whole, never a mix. Where no file can be
-    // made in the folder, or the path names no regular file (a pipe, /dev/stdout), it is
-    // written in place.
+    // Where no file can be made in the folder, a picture to replace is written in place too.
     struct stat st {};
-    const bool bInPlace = ::stat(strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    const bool bDevice = ::stat(strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
     std::string strTemp = strPath + ".XXXXXX";
-    const int fd = bInPlace ? -1 : ::mkstemp(strTemp.data());
+    const int fd = bDevice || eWrite == EPngWrite::intoFile ? -1 : ::mkstemp(strTemp.data());
     std::FILE* pFile = nullptr;
     if (fd >= 0) {
         // mkstemp's 0600 would keep the picture from everyone else; give it what a new file gets.
@@ -97,7 +94,7 @@ bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std:
     }
     if (!bOk) {
         // Never what the path named before: a device or pipe, or the link to one.
-        if (!bInPlace)
+        if (!bDevice)
             std::remove(strWritten.c_str());
         strError = szError;
     }

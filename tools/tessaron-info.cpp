@@ -272,6 +272,7 @@ bool ReportFile(const std::string& strPath, bool bJson, bool bFirst)
 {
     try {
         C3DS model;  // a fresh model per file: the reader carries some state across reads
+        model.m_bKeepShadingData = false;  // nothing here reports it
         const int nStatus = model.ReadFile(strPath);
         const SModelStats stats = ComputeStats(model);
         std::string out = bJson || bFirst ? "" : "\n";

@@ -297,6 +297,7 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
     }
 
     C3DS model;
+    model.m_bKeepShadingData = o.bFullShading;  // only full shading draws it; thumbnails never do
     int nStatus = READ_CANNOT_OPEN;
     {
         // The reader's own message box would be a second line about the same failure.
@@ -356,7 +357,9 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
             Report(strFile, "warning: " + strWarning);
     }
     std::string strError;
-    if (!WritePng(strOut, context.Width(), context.Height(), context.ReadRgb(), strError)) {
+    // A thumbnailer's caller may read the picture through the file it made and holds open.
+    if (!WritePng(strOut, context.Width(), context.Height(), context.ReadRgb(), strError,
+                  o.bThumbnail ? EPngWrite::intoFile : EPngWrite::replace)) {
         Report(strOut, "cannot write the picture: " + strError);
         return EXIT_FILE;
     }

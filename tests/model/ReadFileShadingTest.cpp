@@ -99,6 +99,26 @@ std::vector<std::uint8_t> ReadAll(const std::string& strPath)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void ExpectSameSideData(const CShadingData& a, const CShadingData& b, const std::string& strWhat)
+{
+    SCOPED_TRACE(strWhat);
+    ASSERT_EQ(a.m_aTexCoords.size(), b.m_aTexCoords.size());
+    EXPECT_EQ(std::memcmp(a.m_aTexCoords.data(), b.m_aTexCoords.data(), a.m_aTexCoords.size() * sizeof(S3DSTexCoord)), 0);
+    ASSERT_EQ(a.m_aObjectMappings.size(), b.m_aObjectMappings.size());
+    for (std::size_t i = 0; i < a.m_aObjectMappings.size(); ++i) {
+        const S3DSObjectMapping &m = a.m_aObjectMappings[i], &n = b.m_aObjectMappings[i];
+        EXPECT_EQ(std::tie(m.nObject, m.nFirst, m.nCount), std::tie(n.nObject, n.nFirst, n.nCount)) << i;
+    }
+    EXPECT_EQ(a.m_aSmoothing, b.m_aSmoothing);
+    ASSERT_EQ(a.m_aMaterials.size(), b.m_aMaterials.size());
+    for (std::size_t i = 0; i < a.m_aMaterials.size(); ++i) {
+        const S3DSMaterialShading &m = a.m_aMaterials[i], &n = b.m_aMaterials[i];
+        EXPECT_EQ(std::tie(m.bTwoSided, m.bTextured, m.cTexture.nPercent, m.cTexture.wTiling),
+                  std::tie(n.bTwoSided, n.bTextured, n.cTexture.nPercent, n.cTexture.wTiling)) << i;
+        EXPECT_EQ(m.cTexture.strFile, n.cTexture.strFile) << i;
+    }
+}
+
 void ExpectSideDataConsistent(const C3DS& m, const std::string& strWhat)
 {
     const CShadingData& s = m.m_cShading;
@@ -186,6 +206,16 @@ TEST(ReadFileShading, ClassicResultDoesNotDependOnTheSideChunks)
         files.emplace_back(path, ReadAll(path));
     ASSERT_GE(files.size(), 11u);
 
+    // Readers that do without the side data (the inspector, thumbnails) get the same arrays
+    // and statuses, and hold none of it.
+    auto expectSameWithoutSideData = [](const C3DS& withSide, const std::vector<std::uint8_t>& bytes, int nStatus,
+                                        const std::string& strWhat) {
+        C3DS bare;
+        bare.m_bKeepShadingData = false;
+        EXPECT_EQ(bare.ReadBuffer(bytes.data(), bytes.size()), nStatus) << strWhat;
+        ExpectSameClassicModel(withSide, bare, strWhat + ", without side data");
+        EXPECT_EQ(bare.m_cShading.Bytes(), 0u) << strWhat;
+    };
     int nMapped = 0, nSmoothed = 0, nTextured = 0;
     for (auto& [strName, bytes] : files) {
         C3DS original;
@@ -195,17 +225,66 @@ TEST(ReadFileShading, ClassicResultDoesNotDependOnTheSideChunks)
         nSmoothed += !original.m_cShading.m_aSmoothing.empty();
         for (const S3DSMaterialShading& m : original.m_cShading.m_aMaterials)
             nTextured += m.bTextured;
+        expectSameWithoutSideData(original, bytes, nStatus, strName);
 
         ScrambleSideChunks(bytes, 0, bytes.size());
         C3DS scrambled;
         EXPECT_EQ(scrambled.ReadBuffer(bytes.data(), bytes.size()), nStatus) << strName;
         ExpectSameClassicModel(original, scrambled, strName);
         ExpectSideDataConsistent(scrambled, strName);
+        expectSameWithoutSideData(original, bytes, nStatus, strName + ", scrambled");
     }
     // The real exports carry all three kinds, so the reader is proven on them.
     EXPECT_GT(nMapped, 1);
     EXPECT_GT(nSmoothed, 1);
     EXPECT_GT(nTextured, 1);
+}
+
+// ReadFile gives back the file's pages behind its walk as it fills the model; on a file of
+// several megabytes every byte must still arrive as read from memory, side data included,
+// and with the side data switched off too. Records of one chunk cross page and megabyte
+// boundaries at every offset the sizes make.
+TEST(ReadFileShading, LargeFileReadsAsFromMemory)
+{
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("m", {1, 2, 3}, {4, 5, 6}, {7, 8, 9}).TextureMap("M.TGA", 50).End();
+    for (int nObject = 0; nObject < 60; ++nObject) {
+        const int nVertices = 2999 + nObject;
+        std::vector<float> xyz, uv;
+        for (int i = 0; i < nVertices; ++i) {
+            const auto f = static_cast<float>(i);
+            xyz.insert(xyz.end(), {f + 1.0f, static_cast<float>(nObject + 1), 0.5f * f});
+            uv.insert(uv.end(), {0.25f * f, static_cast<float>(nObject - i)});
+        }
+        std::vector<std::uint16_t> abcFlags, faces;
+        std::vector<std::uint32_t> masks;
+        for (int f = 0; f + 2 < nVertices; ++f) {
+            abcFlags.insert(abcFlags.end(), {static_cast<std::uint16_t>(f), static_cast<std::uint16_t>(f + 1),
+                                             static_cast<std::uint16_t>(f + 2), static_cast<std::uint16_t>(f & 7)});
+            faces.push_back(static_cast<std::uint16_t>(f));
+            masks.push_back(1u << (f % 32));
+        }
+        w.BeginObject("o" + std::to_string(nObject)).Vertices(xyz).Mapping(uv);
+        w.BeginFaces(abcFlags).FaceMaterial("m", faces).Smoothing(masks).End().End().End();
+    }
+    w.Finish();
+    ASSERT_GT(w.Size(), std::size_t{5} << 20);
+
+    C3DS memory;
+    const int nStatus = memory.ReadBuffer(w.Bytes().data(), w.Size());
+    ASSERT_EQ(nStatus, READ_OK);
+    CTempFile file(w.Bytes());
+    for (const bool bSideData : {true, false}) {
+        C3DS disk;
+        disk.m_bKeepShadingData = bSideData;
+        EXPECT_EQ(disk.ReadFile(file.Path()), nStatus);
+        ExpectSameClassicModel(memory, disk, bSideData ? "with side data" : "without side data");
+        if (bSideData)
+            ExpectSameSideData(memory.m_cShading, disk.m_cShading, "side data");
+        else
+            EXPECT_EQ(disk.m_cShading.Bytes(), 0u);
+    }
+    EXPECT_EQ(memory.m_cShading.m_aTexCoords.size(), memory.m_aVertices.size());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -188,6 +189,31 @@ TEST(TessaronRender, PicturesReplaceTheOldFileWhole)
     for (const auto& entry : std::filesystem::directory_iterator(old.Dir()))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"full.png"}) << "a temporary file was left behind";
+}
+
+// XFCE's tumbler makes the output file itself, keeps it open while the thumbnailer runs and
+// then reads the picture through its own descriptor, never by name again.
+TEST(TessaronRender, ThumbnailGoesIntoTheFileItsCallerHoldsOpen)
+{
+    // An older, longer content: nothing of it may be left behind the picture.
+    CTempFile held(std::vector<std::uint8_t>(200000, 0xFF), "tumbler-1234567.png");
+    const int fd = ::open(held.Path().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const SProcessResult r = Render({"--thumbnail", "128", kSamplesDir + "/house.3ds", held.Path()});
+    std::vector<std::uint8_t> bytes(300000);
+    const ssize_t n = ::pread(fd, bytes.data(), bytes.size(), 0);
+    ::close(fd);
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    ASSERT_GT(n, 0);
+    bytes.resize(static_cast<std::size_t>(n));
+
+    // The same view drawn by name is the same file, byte for byte.
+    const std::string strByName = held.Dir() + "/by-name.png";
+    const SProcessResult byName = Render({"--size", "128x96", "-o", strByName, kSamplesDir + "/house.3ds"});
+    ASSERT_EQ(byName.nExitCode, 0) << byName.strErr;
+    EXPECT_TRUE(bytes == FileBytes(strByName)) << "the descriptor reads " << bytes.size() << " bytes";
+    EXPECT_EQ(ReadPng(held.Path()).cx, 128);
+    ::unlink(strByName.c_str());
 }
 
 TEST(TessaronRender, UsageErrorsAreOneLineAndExitTwo)
