@@ -1,5 +1,7 @@
 #include "CMaterialCursor.h"
 
+#include "MaterialsByName.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -78,9 +80,7 @@ bool CMaterialCursor::StopsAt(std::size_t nPos, const S3DSMaterial** ppApply)
 const S3DSMaterial* CMaterialCursor::FindMaterial(const CSharedString& strName)
 {
     if (!m_bNamesMapped) {
-        // try_emplace keeps the first of several materials with one name.
-        for (std::size_t k = 0; k < m_aMaterials.size(); ++k)
-            m_mapMaterials.try_emplace(m_aMaterials[k].strName.view(), k);
+        m_mapMaterials = MaterialsByName(m_aMaterials);
         m_bNamesMapped = true;
     }
     const auto it = m_mapMaterials.find(strName.view());

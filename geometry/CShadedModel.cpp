@@ -19,13 +19,6 @@ namespace {
 
 constexpr std::uint32_t kNoVertex = std::numeric_limits<std::uint32_t>::max();
 
-// Scaled as DrawModel scales: in double, then back to float, so both drawings send the
-// same coordinates.
-float Scaled(float f, double dScale)
-{
-    return static_cast<float>(static_cast<double>(f) * dScale);
-}
-
 bool HasBufferObjects()
 {
     const auto* psz = reinterpret_cast<const char*>(glGetString(GL_VERSION));
@@ -515,7 +508,7 @@ void CShadedModel::DrawBatch(const SBatch& batch, const STexture* pTexture)
     if (pTexture) {
         // The texture modulates the lit colour; its percentage decides how far the
         // material's colour gives way to white, so at 100 % the texel shows as it is.
-        const float fPercent = Fraction(m.cTexture.nPercent);
+        const float fPercent = std::clamp(m.cTexture.fPercent, 0.0f, 100.0f) / 100.0f;
         for (int i = 0; i < 3; ++i) {
             fAmbient[i] += (1.0f - fAmbient[i]) * fPercent;
             fDiffuse[i] += (1.0f - fDiffuse[i]) * fPercent;

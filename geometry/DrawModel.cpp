@@ -49,11 +49,6 @@ private:
     std::vector<std::pair<std::int32_t, std::size_t>> m_aIndex;  // (object, position), sorted
 };
 
-float Scaled(float f, double dScale)
-{
-    return static_cast<float>(static_cast<double>(f) * dScale);
-}
-
 } // namespace
 
 double C3DS::DrawModel(double dScale, bool bVertexStrip, bool bAxes)

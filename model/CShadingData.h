@@ -15,12 +15,13 @@
 // trusted as a path: whoever opens it looks it up in folders of its own choosing.
 struct S3DSTextureMap {
     CSharedString strFile;
-    std::int32_t nPercent = 100;  // how much of the texture replaces the colour, whole percent
-    std::uint16_t wTiling = 0;    // 3D Studio's tiling flags; TextureWrapOf tells what they mean
-    float fUScale = 1.0f;         // mapping coordinate u becomes u * fUScale + fUOffset
+    float fPercent = 100.0f;    // how much of the texture replaces the colour, 0 to 100
+    std::uint16_t wTiling = 0;  // 3D Studio's tiling flags; TextureWrapOf tells what they mean
+    float fUScale = 1.0f;       // scale, offset and rotation as stored; MapTexCoord applies them
     float fVScale = 1.0f;
     float fUOffset = 0.0f;
     float fVOffset = 0.0f;
+    float fRotation = 0.0f;     // degrees
 };
 
 enum : std::uint16_t {

@@ -12,7 +12,8 @@ enum : std::uint16_t {
     CHUNK_MESH_VERSION = 0x3D3E,
 
     CHUNK_COLOR_24 = 0x0011,     // three bytes, red green blue
-    CHUNK_PERCENT_INT = 0x0030,  // u16 percentage
+    CHUNK_PERCENT_INT = 0x0030,    // u16 percentage
+    CHUNK_PERCENT_FLOAT = 0x0031,  // f32 percentage, 0 to 100
 
     CHUNK_AMBIENT_LIGHT = 0x2100,
 
@@ -34,6 +35,7 @@ enum : std::uint16_t {
     CHUNK_MAP_V_SCALE = 0xA356,
     CHUNK_MAP_U_OFFSET = 0xA358,
     CHUNK_MAP_V_OFFSET = 0xA35A,
+    CHUNK_MAP_ROTATION = 0xA35C,      // f32 degrees
 
     CHUNK_NAMED_OBJECT = 0x4000,
     CHUNK_TRIANGLE_MESH = 0x4100,

@@ -426,18 +426,24 @@ private:
                     if (wId == CHUNK_MAP_TILING)
                         cMap.wTiling = U16(pData);
                     else
-                        cMap.nPercent = U16(pData);
+                        cMap.fPercent = static_cast<float>(U16(pData));
                     break;
+                case CHUNK_PERCENT_FLOAT:
                 case CHUNK_MAP_U_SCALE:
                 case CHUNK_MAP_V_SCALE:
                 case CHUNK_MAP_U_OFFSET:
-                case CHUNK_MAP_V_OFFSET: {
+                case CHUNK_MAP_V_OFFSET:
+                case CHUNK_MAP_ROTATION: {
                     if (nData < 4)
                         return;
-                    float* pField = wId == CHUNK_MAP_U_SCALE   ? &cMap.fUScale
-                                    : wId == CHUNK_MAP_V_SCALE ? &cMap.fVScale
+                    // Whatever is stored, NaN and infinity included, is kept as stored:
+                    // MapTexCoord and the materials decide what a value means.
+                    float* pField = wId == CHUNK_PERCENT_FLOAT  ? &cMap.fPercent
+                                    : wId == CHUNK_MAP_U_SCALE  ? &cMap.fUScale
+                                    : wId == CHUNK_MAP_V_SCALE  ? &cMap.fVScale
                                     : wId == CHUNK_MAP_U_OFFSET ? &cMap.fUOffset
-                                                                : &cMap.fVOffset;
+                                    : wId == CHUNK_MAP_V_OFFSET ? &cMap.fVOffset
+                                                                : &cMap.fRotation;
                     *pField = F32(pData);
                     break;
                 }

@@ -108,13 +108,20 @@ C3dsWriter& C3dsWriter::BeginMaterial(const std::string& strName, std::initializ
 }
 
 C3dsWriter& C3dsWriter::TextureMap(const std::string& strFile, std::uint16_t nPercent, float fUScale, float fVScale,
-                                   float fUOffset, float fVOffset, std::uint16_t wTiling)
+                                   float fUOffset, float fVOffset, std::uint16_t wTiling, float fRotation,
+                                   float fFloatPercent)
 {
-    Begin(0xA200).Begin(0x0030).U16(nPercent).End();
+    Begin(0xA200);
+    if (fFloatPercent < 0.0f)
+        Begin(0x0030).U16(nPercent).End();
+    else
+        Begin(0x0031).F32(fFloatPercent).End();
     Begin(0xA300).Str(strFile).End();
     Begin(0xA351).U16(wTiling).End();
     Begin(0xA354).F32(fUScale).End().Begin(0xA356).F32(fVScale).End();
     Begin(0xA358).F32(fUOffset).End().Begin(0xA35A).F32(fVOffset).End();
+    if (fRotation != 0.0f)
+        Begin(0xA35C).F32(fRotation).End();
     return End();
 }
 

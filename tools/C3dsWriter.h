@@ -33,9 +33,12 @@ public:
     C3dsWriter& BeginMaterial(const std::string& strName, std::initializer_list<std::uint8_t> ambient,
                               std::initializer_list<std::uint8_t> diffuse, std::initializer_list<std::uint8_t> specular,
                               std::uint16_t nShininess = 0, std::uint16_t nTransparency = 0);
-    // Texture map 1 (0xA200) with its percentage, file name, tiling, scales and offsets.
+    // Texture map 1 (0xA200) with its percentage, file name, tiling, scales and offsets; a
+    // rotation (0xA35C) when it is not 0, and the percentage as a float (0x0031) in place of
+    // the u16 one when fFloatPercent is not negative.
     C3dsWriter& TextureMap(const std::string& strFile, std::uint16_t nPercent = 100, float fUScale = 1.0f,
-                           float fVScale = 1.0f, float fUOffset = 0.0f, float fVOffset = 0.0f, std::uint16_t wTiling = 0);
+                           float fVScale = 1.0f, float fUOffset = 0.0f, float fVOffset = 0.0f, std::uint16_t wTiling = 0,
+                           float fRotation = 0.0f, float fFloatPercent = -1.0f);
     C3dsWriter& TwoSided();                                       // 0xA081, no payload
     C3dsWriter& Mapping(const std::vector<float>& uv);            // 0x4140, count = size / 2
     C3dsWriter& Smoothing(const std::vector<std::uint32_t>& masks);  // 0x4150, one per face

@@ -171,7 +171,7 @@ TEST_F(ShadedModel, TexelsLandWhereTheMappingCoordinatesAndTheMapsOffsetsSay)
     std::string strAsked;
     m_shaded.Draw(1.0, [&](const S3DSTextureMap& map) {
         strAsked = map.strFile.str();
-        return texture.m_nName;
+        return STextureRef{texture.m_nName, ETextureAlpha::opaque};
     });
     EXPECT_EQ(strAsked, "CHECKER.TGA");
     ExpectPixel(At(-4, -4), 0, 255, 0);

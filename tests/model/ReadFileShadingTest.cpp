@@ -18,8 +18,10 @@ C3dsWriter ShadedFile()
 {
     C3dsWriter w;
     w.LeadIn().BeginMaterial("wood", {10, 20, 30}, {40, 50, 60}, {70, 80, 90}, 25, 15);
-    w.TextureMap("WOOD.TGA", 40, 2.0f, 3.0f, 0.25f, 0.5f, 0x0010).TwoSided().End();
+    w.TextureMap("WOOD.TGA", 40, 2.0f, 3.0f, 0.25f, 0.5f, 0x0010, 30.0f).TwoSided().End();
     w.Material("plain", {1, 2, 3}, {4, 5, 6}, {7, 8, 9});
+    // The float percentage, which the scramble must reach as well.
+    w.BeginMaterial("glass", {1, 2, 3}, {4, 5, 6}, {7, 8, 9}).TextureMap("GLASS.PNG", 0, 1, 1, 0, 0, 0, 0, 62.5f).End();
     w.BeginObject("box").Vertices({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
     w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("wood", {0, 1}).Smoothing({1, 6}).End().End().End();
     w.BeginObject("tri").Vertices({5, 5, 5, 6, 5, 5, 5, 6, 5}).BeginFaces({0, 1, 2, 0});
@@ -117,17 +119,21 @@ TEST(ReadFileShading, KeepsMappingSmoothingAndTextureBesideTheClassicModel)
     ASSERT_EQ(ReadWriter(model, w), READ_OK);
     // The map's own percentage (40) comes after the transparency property, yet the walk
     // never enters the map, so the transparency stays 15.
-    ASSERT_EQ(model.m_aMaterials.size(), 2u);
+    ASSERT_EQ(model.m_aMaterials.size(), 3u);
     EXPECT_EQ(model.m_aMaterials[0].nTransparency, 15);
     EXPECT_EQ(model.m_aMaterials[0].nShininess, 25);
 
     const CShadingData& s = model.m_cShading;
-    ASSERT_EQ(s.m_aMaterials.size(), 2u);
+    ASSERT_EQ(s.m_aMaterials.size(), 3u);
     const S3DSMaterialShading& wood = s.m_aMaterials[0];
     EXPECT_TRUE(wood.bTwoSided);
     ASSERT_TRUE(wood.bTextured);
     EXPECT_EQ(wood.cTexture.strFile, "WOOD.TGA");
-    EXPECT_EQ(wood.cTexture.nPercent, 40);
+    EXPECT_EQ(wood.cTexture.fPercent, 40.0f);
+    EXPECT_EQ(wood.cTexture.fRotation, 30.0f);
+    ASSERT_TRUE(s.m_aMaterials[2].bTextured);
+    EXPECT_EQ(s.m_aMaterials[2].cTexture.fPercent, 62.5f);
+    EXPECT_EQ(s.m_aMaterials[2].cTexture.fRotation, 0.0f);
     EXPECT_EQ(wood.cTexture.wTiling, 0x0010);
     EXPECT_EQ(wood.cTexture.fUScale, 2.0f);
     EXPECT_EQ(wood.cTexture.fVScale, 3.0f);
@@ -154,15 +160,19 @@ TEST(ReadFileShading, MalformedSideChunksAreDroppedWithoutAStatus)
     w.Begin(0xA200).Begin(0xA300).Raw({'a', 'b'}).End().End();  // name without its zero byte
     w.End().BeginMaterial("n", {1, 1, 1}, {2, 2, 2}, {3, 3, 3});
     w.Begin(0xA200).Begin(0xA300).Str("n.png").End().Header(0xA354, 40).End().End();  // child past the map
+    w.End().BeginMaterial("p", {1, 1, 1}, {2, 2, 2}, {3, 3, 3});
+    w.Begin(0xA200).Begin(0xA300).Str("p.png").End().Begin(0xA35C).U16(1).End().End();  // a rotation of 2 bytes
+    w.End().BeginMaterial("q", {1, 1, 1}, {2, 2, 2}, {3, 3, 3});
+    w.Begin(0xA200).Begin(0xA300).Str("q.png").End().Begin(0x0031).Raw({0}).End().End();  // a float of 1 byte
     w.End().BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0});
     w.Begin(0x4140).U16(3).F32(0).F32(0).End();  // three coordinates announced, one there
     w.BeginFaces({0, 1, 2, 0}).Begin(0x4150).U16(1).End().End();  // two bytes for a u32 mask
     C3DS model;
     ASSERT_EQ(ReadWriter(model, w), READ_OK);
     EXPECT_EQ(model.m_aVertices.size(), 3u);
-    ASSERT_EQ(model.m_cShading.m_aMaterials.size(), 2u);
-    EXPECT_FALSE(model.m_cShading.m_aMaterials[0].bTextured);
-    EXPECT_FALSE(model.m_cShading.m_aMaterials[1].bTextured);
+    ASSERT_EQ(model.m_cShading.m_aMaterials.size(), 4u);
+    for (const S3DSMaterialShading& m : model.m_cShading.m_aMaterials)
+        EXPECT_FALSE(m.bTextured);
     EXPECT_TRUE(model.m_cShading.m_aObjectMappings.empty());
     EXPECT_TRUE(model.m_cShading.m_aSmoothing.empty());
 }

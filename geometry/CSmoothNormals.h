@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/C3DS.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+// The normal at each corner of each face for full shading. A face whose smoothing mask is 0
+// (or a model without masks) is faceted: its corners take the face's own normal. Otherwise a
+// corner takes the sum of the normals of the faces around it that share a bit with its face,
+// each weighted by its angle there, so the normal does not depend on how finely the faces
+// around it are split.
+//
+// "Around it" is by position, not by vertex index: exporters split a vertex wherever its
+// mapping coordinates change, and a smoothed surface must not crease along a texture seam.
+// Positions are equal when their stored floats are equal (0 and -0 alike), among the vertices
+// of one object's run. Exact equality because a split vertex is a copy of the same stored
+// floats, so it finds every such seam, while any tolerance would also join distinct vertices
+// of fine detail, and its size would be one more guess tied to each model's scale.
+class CSmoothNormals {
+public:
+    static constexpr std::uint32_t kNoVertex = std::numeric_limits<std::uint32_t>::max();
+
+    // aCorners: per face three positions in the model's vertex array, or kNoVertex first
+    // for a face left out. Both must outlive this object.
+    CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners);
+
+    void Normal(std::size_t nFace, int nCorner, float aOut[3]) const;
+    std::size_t Bytes() const;
+
+private:
+    struct SClass {
+        std::uint32_t nMask;  // the faces of exactly this mask around one position...
+        float fSum[3];        // ...and their weighted normals, summed
+    };
+
+    void FaceNormal(std::size_t nFace, double aOut[3]) const;
+    std::uint32_t MaskOf(std::size_t nFace) const { return m_bSmoothing ? m_model.m_cShading.m_aSmoothing[nFace] : 0u; }
+    void JoinPositions();
+
+    const C3DS& m_model;
+    const std::vector<std::uint32_t>& m_aCorners;
+    bool m_bSmoothing = false;
+    std::vector<std::uint32_t> m_aSame;        // per vertex: the first vertex of its run at its position
+    std::vector<std::uint32_t> m_aClassStart;  // per vertex: its classes are [start[v], start[v + 1])
+    std::vector<SClass> m_aClasses;
+};
