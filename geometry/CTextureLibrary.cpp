@@ -1,82 +1,203 @@
 #include "geometry/CTextureLibrary.h"
 
 #include "geometry/UploadTexture.h"
-#include "platform/FindTextureFile.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <new>
+#include <set>
 
 CTextureLibrary::CTextureLibrary(std::string strModelPath, FDecode fnDecode)
-    : m_strModelPath(std::move(strModelPath)), m_fnDecode(std::move(fnDecode))
+    : m_strModelPath(std::move(strModelPath)), m_cFinder(m_strModelPath), m_fnDecode(std::move(fnDecode))
 {
 }
 
-unsigned CTextureLibrary::Texture(const std::string& strFileName, bool bTile)
+void CTextureLibrary::DecodeInBackground(FRequest fnRequest)
 {
+    m_fnRequest = std::move(fnRequest);
+}
+
+unsigned CTextureLibrary::Texture(const std::string& strFileName, ETextureWrap eWrap)
+{
+    // A model's textures are an extra: running out of memory for one of them leaves the
+    // material in its colour and the frame drawn.
+    try {
+        return TextureOf(strFileName, eWrap);
+    } catch (...) {
+        return 0;
+    }
+}
+
+STextureRef CTextureLibrary::Texture(const S3DSTextureMap& map)
+{
+    const ETextureWrap eWrap = TextureWrapOf(map);
+    const unsigned nName = Texture(map.strFile.str(), eWrap);
+    if (nName == 0)
+        return {};
+    return m_mapTextures.at({m_mapNames.at(map.strFile.str()).strPath, eWrap}).ref;
+}
+
+unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap eWrap)
+{
+    if (!m_bFolderWarnings) {
+        m_bFolderWarnings = true;
+        m_cFinder.Find({});  // lists the folders
+        for (const std::string& strFolder : m_cFinder.OutsideFolders())
+            Warn(ModelName() + ": texture folder " + strFolder +
+                 " leads out of the model's folder and is not searched.");
+    }
     auto itName = m_mapNames.find(strFileName);
     if (itName == m_mapNames.end()) {
-        SResolved resolved;
-        resolved.strPath = FindTextureFile(m_strModelPath, strFileName);
-        if (resolved.strPath.empty())
-            resolved.eStatus = ETextureStatus::notFound;
-        itName = m_mapNames.emplace(strFileName, std::move(resolved)).first;
-        if (itName->second.eStatus != ETextureStatus::ok)
-            Warn(strFileName, itName->second.eStatus);
+        const CTextureFinder::SFound found = m_cFinder.Find(strFileName);
+        itName = m_mapNames.emplace(strFileName, SResolved{found.strPath, found.eStatus}).first;
+        if (found.eStatus != ETextureStatus::ok)
+            WarnAbout(strFileName, found.eStatus, found.strLink);
+        else
+            m_mapNameOfFile.try_emplace(found.strPath, strFileName);
     }
     SResolved& resolved = itName->second;
-    if (resolved.eStatus != ETextureStatus::ok)
+    if (resolved.eStatus != ETextureStatus::ok || m_aFailedFiles.count(resolved.strPath) != 0)
         return 0;
 
     // Two names may find one file (BRICK.TGA and brick.tga): it is decoded and uploaded once.
-    const auto key = std::make_pair(resolved.strPath, bTile);
-    if (const auto itTexture = m_mapTextures.find(key); itTexture != m_mapTextures.end())
-        return itTexture->second.nName;
+    STexture& texture = m_mapTextures[{resolved.strPath, eWrap}];
+    if (texture.ref.nName != 0)
+        return texture.ref.nName;
 
     if (m_nMaxSide == 0) {
         GLint nContextMax = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &nContextMax);
         m_nMaxSide = std::clamp(static_cast<int>(nContextMax), 1, MAX_TEXTURE_SIDE);
     }
-    STextureImage image;
-    ETextureStatus eStatus = m_fnDecode ? m_fnDecode(resolved.strPath, m_nMaxSide, image) : ETextureStatus::unreadable;
-    unsigned nTexture = 0;
-    if (eStatus == ETextureStatus::ok) {
-        nTexture = UploadTexture(image, bTile);
-        if (nTexture == 0)
-            eStatus = ETextureStatus::tooLarge;  // GL had no room for it
+    if (!texture.image) {
+        if (texture.bRequested)
+            return 0;
+        if (m_fnRequest) {
+            // One request per file, whatever wraps ask for it.
+            const bool bAsked = std::any_of(m_mapTextures.begin(), m_mapTextures.end(), [&](const auto& entry) {
+                return entry.first.first == resolved.strPath && entry.second.bRequested;
+            });
+            texture.bRequested = true;
+            if (!bAsked) {
+                ++m_nRequested;
+                try {
+                    m_fnRequest(resolved.strPath, m_nMaxSide);
+                } catch (...) {
+                    texture.bRequested = false;
+                    --m_nRequested;
+                    Decoded(texture, resolved.strPath, strFileName, ETextureStatus::unreadable, {});
+                }
+            }
+            return 0;
+        }
+        STextureImage image;
+        ETextureStatus eStatus = ETextureStatus::unreadable;
+        try {
+            if (m_fnDecode)
+                eStatus = m_fnDecode(resolved.strPath, m_nMaxSide, image);
+        } catch (const std::bad_alloc&) {
+            eStatus = ETextureStatus::tooLarge;
+        } catch (...) {
+            eStatus = ETextureStatus::unreadable;
+        }
+        Decoded(texture, resolved.strPath, strFileName, eStatus, std::move(image));
+        if (!texture.image)
+            return 0;
     }
-    if (eStatus != ETextureStatus::ok) {
-        resolved.eStatus = eStatus;
-        Warn(strFileName, eStatus);
-        return 0;
+    if (m_fnRequest) {
+        if (!m_bUploadAllowed)
+            return 0;
+        m_bUploadAllowed = false;
     }
-    m_mapTextures.emplace(key, STextureRef{nTexture, image.eAlpha});
-    return nTexture;
+
+    STextureImage image = std::move(*texture.image);
+    texture.image.reset();
+    texture.ref.eAlpha = image.eAlpha;
+    texture.ref.nName = UploadTexture(image, eWrap);
+    if (texture.ref.nName == 0) {
+        m_nBudgetUsed -= texture.nBytes;
+        texture.nBytes = 0;
+        m_aFailedFiles.insert(resolved.strPath);
+        WarnAbout(strFileName, ETextureStatus::tooLarge);  // GL had no room for it
+    }
+    return texture.ref.nName;
 }
 
-STextureRef CTextureLibrary::Texture(const S3DSTextureMap& map)
+void CTextureLibrary::Accept(const std::string& strPath, ETextureStatus eStatus, STextureImage image)
 {
-    const bool bTile = (map.wTiling & TILING_NO_TILE) == 0;
-    const unsigned nName = Texture(map.strFile.str(), bTile);
-    if (nName == 0)
-        return {};
-    return m_mapTextures.at({m_mapNames.at(map.strFile.str()).strPath, bTile});
+    try {
+        const auto itName = m_mapNameOfFile.find(strPath);
+        std::vector<STexture*> aWaiting;
+        for (auto& [key, texture] : m_mapTextures)
+            if (key.first == strPath && texture.bRequested)
+                aWaiting.push_back(&texture);
+        if (aWaiting.empty() || itName == m_mapNameOfFile.end())
+            return;
+        ++m_nArrived;
+        for (std::size_t i = 0; i < aWaiting.size(); ++i) {
+            aWaiting[i]->bRequested = false;
+            Decoded(*aWaiting[i], strPath, itName->second, eStatus,
+                    i + 1 < aWaiting.size() ? image : std::move(image));
+        }
+    } catch (...) {
+        // No room to keep the image: that texture stays in its colour.
+    }
+}
+
+void CTextureLibrary::Decoded(STexture& texture, const std::string& strPath, const std::string& strName,
+                              ETextureStatus eStatus, STextureImage image)
+{
+    if (eStatus != ETextureStatus::ok) {
+        // Once per file, whatever names and wraps ask for it.
+        if (m_aFailedFiles.insert(strPath).second)
+            WarnAbout(strName, eStatus);
+        return;
+    }
+    // Within the model's budget: halved until it fits, with one warning for the model.
+    std::uint64_t nBytes = image.aRGBA.size();
+    while (m_nBudgetUsed + nBytes > m_nBudget && (image.nWidth > 1 || image.nHeight > 1)) {
+        image = HalfTextureImage(image);
+        nBytes = image.aRGBA.size();
+        if (!m_bBudgetWarned) {
+            m_bBudgetWarned = true;
+            Warn(ModelName() + ": the textures need more than " + std::to_string(m_nBudget >> 20) +
+                 " MiB; some are drawn smaller.");
+        }
+    }
+    m_nBudgetUsed += nBytes;
+    texture.nBytes = nBytes;
+    texture.image = std::move(image);
+}
+
+bool CTextureLibrary::HasUploadsWaiting() const
+{
+    return std::any_of(m_mapTextures.begin(), m_mapTextures.end(),
+                       [](const auto& entry) { return entry.second.image.has_value(); });
 }
 
 void CTextureLibrary::ReleaseTextures()
 {
     for (const auto& [key, texture] : m_mapTextures) {
-        const GLuint nName = texture.nName;
-        glDeleteTextures(1, &nName);
+        const GLuint nName = texture.ref.nName;
+        if (nName != 0)
+            glDeleteTextures(1, &nName);
     }
-    m_mapTextures.clear();
+    ForgetTextures();
 }
 
 void CTextureLibrary::ForgetTextures()
 {
+    // Decodes still under way are no longer waited for; one that comes back is taken for
+    // the request the next frame makes anew.
+    std::set<std::string> aInFlight;
+    for (const auto& [key, texture] : m_mapTextures)
+        if (texture.bRequested)
+            aInFlight.insert(key.first);
+    m_nRequested -= static_cast<int>(aInFlight.size());
     m_mapTextures.clear();
+    m_nBudgetUsed = 0;
     m_nMaxSide = 0;
 }
 
@@ -87,23 +208,34 @@ std::vector<std::string> CTextureLibrary::TakeNewWarnings()
     return aNew;
 }
 
-void CTextureLibrary::Warn(const std::string& strFileName, ETextureStatus eStatus)
+std::string CTextureLibrary::ModelName() const
 {
-    const char* pReason = "cannot be used";
-    switch (eStatus) {
-    case ETextureStatus::notFound: pReason = "not found"; break;
-    case ETextureStatus::unreadable: pReason = "cannot be read"; break;
-    case ETextureStatus::tooLarge: pReason = "is too large"; break;
-    case ETextureStatus::malformed: pReason = "is not an image Tessaron can read"; break;
-    case ETextureStatus::ok: break;
-    }
-    // The name comes from the file: a control character in it must not break the one line
-    // the status bar shows, and its length is the reader's string bound anyway.
-    std::string strShown = strFileName.substr(0, 255);
+    return std::filesystem::path(m_strModelPath).filename().string();
+}
+
+void CTextureLibrary::Warn(const std::string& strText)
+{
+    // Names come from the file or the disk: a control character in one must not break the
+    // one line the status bar shows.
+    std::string strShown = strText;
     for (char& c : strShown)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = '?';
-    const std::string strModel = std::filesystem::path(m_strModelPath).filename().string();
-    m_aWarnings.push_back(strModel + ": texture " + strShown + " " + pReason +
-                          "; its material is drawn in its colour.");
+    m_aWarnings.push_back(std::move(strShown));
+}
+
+void CTextureLibrary::WarnAbout(const std::string& strFileName, ETextureStatus eStatus, const std::string& strDetail)
+{
+    std::string strReason = "cannot be used";
+    switch (eStatus) {
+    case ETextureStatus::notFound: strReason = "not found"; break;
+    case ETextureStatus::unreadable: strReason = "cannot be read"; break;
+    case ETextureStatus::tooLarge: strReason = "is too large"; break;
+    case ETextureStatus::malformed: strReason = "is not an image Tessaron can read"; break;
+    case ETextureStatus::outside: strReason = "is not used: " + strDetail.substr(0, 255) + " leads out of the model's folder"; break;
+    case ETextureStatus::ok: break;
+    }
+    // The name's length is the reader's string bound anyway.
+    Warn(ModelName() + ": texture " + strFileName.substr(0, 255) + " " + strReason +
+         "; its material is drawn in its colour.");
 }

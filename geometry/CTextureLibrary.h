@@ -2,41 +2,75 @@
 
 #include "geometry/TextureWrap.h"
 #include "model/CShadingData.h"
+#include "platform/CTextureFinder.h"
 #include "platform/STextureImage.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 // The textures of one model in one GL context. Each texture name a material gives is
-// looked up (FindTextureFile) and decoded once; a name that fails leaves exactly one
+// looked up once (one CTextureFinder per model, so each folder is listed once) and each
+// file decoded once per wrap mode it is drawn with; a name that fails leaves exactly one
 // warning line naming the model and the texture, and every later request for it costs a
 // map look-up and returns 0, so the caller draws that material in its colour.
 //
-// The decoder is handed in because it needs Qt Gui and this layer does not: the viewer
-// passes DecodeTextureFile, a tool that must start without Qt may pass one it loads late.
+// Decoding needs Qt Gui and this layer does not, so it is handed in, in one of two ways:
+//   - a decode function, called inside Texture() (the headless renderer, which must show
+//     every texture in its one picture, and the tests);
+//   - a request function, DecodeInBackground(): Texture() then only asks for the file and
+//     answers 0 until the owner hands the finished image to Accept(), on this same thread,
+//     after which the next Texture() call for it uploads it. The viewer decodes on worker
+//     threads this way, so a model opens in its material colours at once and each texture
+//     appears as it is ready.
 // GL work happens in Texture and ReleaseTextures only, in the context current then, which
 // must be the same one every time; the destructor makes no GL call (it may run with no
 // context current), so release the textures first with their context current.
+//
+// The textures of a model hold at most TEXEL_BUDGET bytes of texels (largest level): one
+// that would go beyond is halved until it fits, with one warning for the model. Nothing
+// here throws: every failure, the decoder's included, ends as a warning and a 0.
 class CTextureLibrary {
 public:
     using FDecode = std::function<ETextureStatus(const std::string& strPath, int nMaxSide, STextureImage& image)>;
+    using FRequest = std::function<void(const std::string& strPath, int nMaxSide)>;
 
     // Textures are at most this many texels a side (further bounded by the context's
     // GL_MAX_TEXTURE_SIZE): 64 MiB for one RGBA texture is plenty for a model's maps.
     static constexpr int MAX_TEXTURE_SIDE = 4096;
+    static constexpr std::uint64_t TEXEL_BUDGET = 512ull << 20;
 
     CTextureLibrary(std::string strModelPath, FDecode fnDecode);
+    // From now on files are decoded by whoever fnRequest asks, and come back through Accept.
+    void DecodeInBackground(FRequest fnRequest);
+    // Another budget than TEXEL_BUDGET, in bytes, for textures decoded from now on.
+    void SetTexelBudget(std::uint64_t nBytes) { m_nBudget = nBytes; }
 
-    // The GL texture for texture name strFileName as the model file stores it, tiled
-    // (repeating) or clamped, made in the current context on first use; 0 when it is
-    // missing, unreadable, too large or malformed (one warning per name).
-    unsigned Texture(const std::string& strFileName, bool bTile);
-    // The same for a material's texture map, tiled unless its flags say otherwise: what full
-    // shading's texture resolver answers.
+    // The GL texture for texture name strFileName as the model file stores it, wrapped as
+    // eWrap asks, made in the current context on first use; 0 while it is being decoded
+    // and for good when it is missing, unreadable, too large or malformed.
+    unsigned Texture(const std::string& strFileName, ETextureWrap eWrap);
+    // The same for a material's texture map, wrapped as TextureWrapOf(map) says: what full
+    // shading's texture resolver answers, every frame, so a 0 may become a texture later.
     STextureRef Texture(const S3DSTextureMap& map);
+
+    // A file asked for through the request function is decoded (or failed). Files not
+    // asked for, or asked for before ForgetTextures, are ignored.
+    void Accept(const std::string& strPath, ETextureStatus eStatus, STextureImage image);
+    // Files asked for through the request function since the model was opened, and how
+    // many of those came back: "Loading textures n of m" while they differ.
+    int Requested() const { return m_nRequested; }
+    int Arrived() const { return m_nArrived; }
+    // An accepted image waits for its upload: the owner should draw another frame.
+    bool HasUploadsWaiting() const;
+    // With background decoding a frame uploads at most one texture, so no frame waits for
+    // more than one upload however many arrived since the last; call before each frame.
+    void BeginFrame() { m_bUploadAllowed = true; }
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
@@ -54,14 +88,37 @@ private:
         std::string strPath;                       // empty when not found
         ETextureStatus eStatus = ETextureStatus::ok;
     };
+    // One file in one wrap mode.
+    struct STexture {
+        STextureRef ref;                      // nName 0 until uploaded
+        bool bRequested = false;              // asked of the request function, not back yet
+        std::optional<STextureImage> image;   // decoded, waiting for its upload
+        std::uint64_t nBytes = 0;             // its share of the budget
+    };
+    using Key = std::pair<std::string, ETextureWrap>;
+
+    unsigned TextureOf(const std::string& strFileName, ETextureWrap eWrap);
+    void Decoded(STexture& texture, const std::string& strPath, const std::string& strName, ETextureStatus eStatus,
+                 STextureImage image);
+    void Warn(const std::string& strText);
+    void WarnAbout(const std::string& strFileName, ETextureStatus eStatus, const std::string& strDetail = {});
+    std::string ModelName() const;
 
     std::string m_strModelPath;
+    CTextureFinder m_cFinder;
+    bool m_bFolderWarnings = false;  // the finder's refused folders are reported
     FDecode m_fnDecode;
+    FRequest m_fnRequest;
     int m_nMaxSide = 0;  // 0 until the first upload asks the context
-    std::map<std::string, SResolved> m_mapNames;                    // texture name -> its file
-    std::map<std::pair<std::string, bool>, STextureRef> m_mapTextures;  // (file, tiled) -> texture
+    std::map<std::string, SResolved> m_mapNames;  // texture name -> its file
+    std::map<Key, STexture> m_mapTextures;        // (file, wrap) -> texture
+    std::map<std::string, std::string> m_mapNameOfFile;  // file -> the first name that found it
+    std::set<std::string> m_aFailedFiles;                // decoded or uploaded in vain, warned about
+    std::uint64_t m_nBudget = TEXEL_BUDGET;
+    std::uint64_t m_nBudgetUsed = 0;
+    bool m_bBudgetWarned = false;
+    int m_nRequested = 0, m_nArrived = 0;
+    bool m_bUploadAllowed = true;
     std::vector<std::string> m_aWarnings;
     std::size_t m_nWarningsTaken = 0;
-
-    void Warn(const std::string& strFileName, ETextureStatus eStatus);
 };

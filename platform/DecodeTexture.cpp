@@ -2,7 +2,8 @@
 
 #include "platform/AsciiLower.h"
 #include "platform/CFile.h"
-#include "platform/CFileException.h"
+#include "platform/DecodeBounds.h"
+#include "platform/ImageFormats.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -10,14 +11,37 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <new>
 
 namespace {
 
-// The readers we trust with downloaded files; anything else Qt's plugins could read (TIFF,
-// WebP, MNG, ICO, ...) is refused rather than handed to a decoder nobody asked for.
-constexpr std::array<std::string_view, 5> s_aFormats = {"bmp", "png", "jpeg", "gif", "tga"};
+bool IsAllowed(std::string_view strReader)
+{
+    return std::any_of(IMAGE_FORMATS.begin(), IMAGE_FORMATS.end(),
+                       [&](const SImageFormat& format) { return format.strReader == strReader; });
+}
+
+// What the picture's alpha asks of drawing, told from the picture as the file has it: a
+// cut-out scaled smoothly to power-of-two sides gains in-between alpha along its edges,
+// which the alpha test then cuts at one half as it should, and which must not make it a
+// blended texture. One pass, ended at the first texel in between.
+ETextureAlpha AlphaOf(const QImage& rgba)
+{
+    ETextureAlpha eAlpha = ETextureAlpha::opaque;
+    for (int y = 0; y < rgba.height(); ++y) {
+        const std::uint8_t* pTexel = rgba.constScanLine(y);
+        for (int x = 0; x < rgba.width(); ++x, pTexel += 4) {
+            const std::uint8_t nAlpha = pTexel[3];
+            if (nAlpha == 255)
+                continue;
+            if (nAlpha != 0)
+                return ETextureAlpha::partial;
+            eAlpha = ETextureAlpha::cutout;
+        }
+    }
+    return eAlpha;
+}
 
 int AllocationLimitMiB() { return static_cast<int>((DECODE_TEXTURE_MAX_PIXELS * 4) >> 20); }
 
@@ -33,10 +57,11 @@ int NearestPowerOfTwo(int n)
 
 } // namespace
 
-ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::string_view strFormatHint,
-                                 int nMaxSide, STextureImage& image)
+namespace {
+
+ETextureStatus Decode(std::span<const std::uint8_t> aData, std::string_view strFormatHint, int nMaxSide,
+                      STextureImage& image)
 {
-    image = {};
     if (aData.size() > DECODE_TEXTURE_MAX_FILE_BYTES)
         return ETextureStatus::tooLarge;
     nMaxSide = std::clamp(nMaxSide, 1, DECODE_TEXTURE_MAX_SIDE);
@@ -55,17 +80,14 @@ ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::strin
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     std::string strFormat = reader.format().toLower().toStdString();
-    const auto isAllowed = [](std::string_view str) {
-        return std::find(s_aFormats.begin(), s_aFormats.end(), str) != s_aFormats.end();
-    };
-    if (!isAllowed(strFormat) && AsciiLower(strFormatHint) == "tga") {
+    if (!IsAllowed(strFormat) && AsciiLower(strFormatHint) == "tga") {
         buffer.seek(0);
         reader.setDevice(&buffer);
         reader.setDecideFormatFromContent(false);
         reader.setFormat("tga");
         strFormat = "tga";
     }
-    if (!isAllowed(strFormat))
+    if (!IsAllowed(strFormat))
         return ETextureStatus::malformed;
     reader.setAllocationLimit(AllocationLimitMiB());
 
@@ -77,6 +99,8 @@ ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::strin
             static_cast<std::int64_t>(size.width()) * size.height() > DECODE_TEXTURE_MAX_PIXELS)
             return ETextureStatus::tooLarge;
     }
+    if (!PixelsFitInFile(strFormat, aData, size.isValid() ? size.width() : 0, size.isValid() ? size.height() : 0))
+        return ETextureStatus::malformed;
     QImage picture;
     if (!reader.read(&picture) || picture.isNull())
         return ETextureStatus::malformed;
@@ -95,8 +119,12 @@ ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::strin
     while (static_cast<std::int64_t>(nWidth) * nHeight > DECODE_TEXTURE_MAX_PIXELS)
         (nWidth >= nHeight ? nWidth : nHeight) >>= 1;
 
+    const bool bHasAlpha = picture.hasAlphaChannel();
     QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
     picture = QImage();
+    if (rgba.isNull())
+        return ETextureStatus::tooLarge;
+    const ETextureAlpha eAlpha = bHasAlpha ? AlphaOf(rgba) : ETextureAlpha::opaque;
     if (rgba.width() != nWidth || rgba.height() != nHeight)
         rgba = rgba.scaled(nWidth, nHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (rgba.isNull() || rgba.format() != QImage::Format_RGBA8888 || rgba.width() != nWidth ||
@@ -110,7 +138,29 @@ ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::strin
                     rgba.constScanLine(y), nRowBytes);
     image.nWidth = nWidth;
     image.nHeight = nHeight;
+    image.eAlpha = eAlpha;
     return ETextureStatus::ok;
+}
+
+} // namespace
+
+ETextureStatus DecodeTextureData(std::span<const std::uint8_t> aData, std::string_view strFormatHint,
+                                 int nMaxSide, STextureImage& image)
+{
+    image = {};
+    // Qt's readers report failures, but our own buffers can still fail to allocate.
+    try {
+        const ETextureStatus eStatus = Decode(aData, strFormatHint, nMaxSide, image);
+        if (eStatus != ETextureStatus::ok)
+            image = {};
+        return eStatus;
+    } catch (const std::bad_alloc&) {
+        image = {};
+        return ETextureStatus::tooLarge;
+    } catch (...) {
+        image = {};
+        return ETextureStatus::malformed;
+    }
 }
 
 ETextureStatus DecodeTextureFile(const std::string& strPath, int nMaxSide, STextureImage& image)
@@ -127,8 +177,10 @@ ETextureStatus DecodeTextureFile(const std::string& strPath, int nMaxSide, SText
         aData.resize(static_cast<std::size_t>(nLength));
         if (file.Read(aData.data(), aData.size()) != aData.size())
             return ETextureStatus::unreadable;
-    } catch (const CFileException&) {
-        return ETextureStatus::unreadable;
+    } catch (const std::bad_alloc&) {
+        return ETextureStatus::tooLarge;  // no room for the file's bytes
+    } catch (...) {
+        return ETextureStatus::unreadable;  // CFileException, or anything else the read met
     }
     const std::size_t nDot = strPath.rfind('.');
     const std::size_t nSlash = strPath.rfind('/');

@@ -9,5 +9,11 @@ extern "C" __attribute__((visibility("default"))) int TessaronDecodeTextureFile(
 {
     if (!pszPath || !pImage)
         return static_cast<int>(ETextureStatus::unreadable);
-    return static_cast<int>(DecodeTextureFile(pszPath, nMaxSide, *pImage));
+    // No exception may unwind into a caller that knows only C; the decoder reports its own
+    // failures, this catches what the path's copy into a string could still throw.
+    try {
+        return static_cast<int>(DecodeTextureFile(pszPath, nMaxSide, *pImage));
+    } catch (...) {
+        return static_cast<int>(ETextureStatus::unreadable);
+    }
 }

@@ -31,4 +31,5 @@ enum class ETextureStatus {
     unreadable,  // found, but it cannot be opened or read
     tooLarge,    // bigger than the decoder's bounds (file bytes, sides or pixels)
     malformed,   // not an image of a format we decode, or broken inside
+    outside,     // found, but only through a link out of the model's folders
 };

@@ -8,7 +8,18 @@
 
 #include <GL/gl.h>
 
+#ifndef GL_CLAMP_TO_BORDER
+#define GL_CLAMP_TO_BORDER 0x812D
+#endif
+#ifndef GL_MIRRORED_REPEAT
+#define GL_MIRRORED_REPEAT 0x8370
+#endif
+
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,8 +49,8 @@ GLint Parameter(unsigned nTexture, GLenum nName)
 TEST_F(TextureUpload, TexelsAndMipmapsReadBackWithTheWrapOfTheTilingFlag)
 {
     STextureImage image{2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255}};
-    const unsigned nTiled = UploadTexture(image, true);
-    const unsigned nClamped = UploadTexture(image, false);
+    const unsigned nTiled = UploadTexture(image, ETextureWrap::repeat);
+    const unsigned nClamped = UploadTexture(image, ETextureWrap::decal);
     ASSERT_NE(nTiled, 0u);
     ASSERT_NE(nClamped, 0u);
     EXPECT_NE(nTiled, nClamped);
@@ -51,11 +62,11 @@ TEST_F(TextureUpload, TexelsAndMipmapsReadBackWithTheWrapOfTheTilingFlag)
     // The 1 x 1 level is the mean of the four, so minified texture shows the mixed colour.
     EXPECT_EQ(ReadLevel(nTiled, 1, 1), (std::vector<std::uint8_t>{128, 128, 128, 255}));
     EXPECT_EQ(Parameter(nTiled, GL_TEXTURE_WRAP_S), GL_REPEAT);
-    EXPECT_EQ(Parameter(nClamped, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(Parameter(nClamped, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_BORDER);
     EXPECT_EQ(Parameter(nTiled, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
 
-    EXPECT_EQ(UploadTexture(STextureImage{3, 2, std::vector<std::uint8_t>(24)}, true), 0u);
-    EXPECT_EQ(UploadTexture(STextureImage{2, 2, std::vector<std::uint8_t>(3)}, true), 0u);
+    EXPECT_EQ(UploadTexture(STextureImage{3, 2, std::vector<std::uint8_t>(24)}, ETextureWrap::repeat), 0u);
+    EXPECT_EQ(UploadTexture(STextureImage{2, 2, std::vector<std::uint8_t>(3)}, ETextureWrap::repeat), 0u);
     const GLuint aNames[] = {nTiled, nClamped};
     glDeleteTextures(2, aNames);
 }
@@ -67,28 +78,236 @@ TEST_F(TextureUpload, LibraryFindsEachTextureOnceAndWarnsOncePerMissingOne)
     tree.Write("car/models/broken.png", std::vector<std::uint8_t>(64, 7));
     CTextureLibrary library(tree.Path("car/models/car.3ds"), DecodeTextureFile);
 
-    const unsigned nPaint = library.Texture("C:\\MAPS\\PAINT.TGA", true);
+    const unsigned nPaint = library.Texture("C:\\MAPS\\PAINT.TGA", ETextureWrap::repeat);
     ASSERT_NE(nPaint, 0u);
     EXPECT_EQ(ReadLevel(nPaint, 0, 4)[4], 0u);  // bottom right texel is green
     EXPECT_EQ(ReadLevel(nPaint, 0, 4)[5], 255u);
-    EXPECT_EQ(library.Texture("paint.tga", true), nPaint);
-    EXPECT_NE(library.Texture("paint.tga", false), nPaint);
+    EXPECT_EQ(library.Texture("paint.tga", ETextureWrap::repeat), nPaint);
+    EXPECT_NE(library.Texture("paint.tga", ETextureWrap::decal), nPaint);
 
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(library.Texture("WHEEL.GIF", true), 0u);
-        EXPECT_EQ(library.Texture("broken.png", false), 0u);
+        EXPECT_EQ(library.Texture("WHEEL.GIF", ETextureWrap::repeat), 0u);
+        EXPECT_EQ(library.Texture("broken.png", ETextureWrap::decal), 0u);
     }
     ASSERT_EQ(library.Warnings().size(), 2u);
     EXPECT_EQ(library.Warnings()[0], "car.3ds: texture WHEEL.GIF not found; its material is drawn in its colour.");
     EXPECT_NE(library.Warnings()[1].find("car.3ds: texture broken.png is not an image"), std::string::npos);
     EXPECT_EQ(library.TakeNewWarnings().size(), 2u);
     EXPECT_TRUE(library.TakeNewWarnings().empty());
-    EXPECT_EQ(library.Texture("seat\n.png", true), 0u);
+    EXPECT_EQ(library.Texture("seat\n.png", ETextureWrap::repeat), 0u);
     EXPECT_EQ(library.TakeNewWarnings(),
               std::vector<std::string>{"car.3ds: texture seat?.png not found; its material is drawn in its colour."});
 
     library.ReleaseTextures();
     EXPECT_FALSE(glIsTexture(nPaint));
+}
+
+TEST_F(TextureUpload, WrapModesUseOnlyWhatTheContextsVersionHas)
+{
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::repeat, 1, 1).nWrap, GL_REPEAT);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::mirror, 1, 3).nWrap, GL_REPEAT);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::mirror, 1, 4).nWrap, GL_MIRRORED_REPEAT);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::decal, 1, 1).nWrap, GL_CLAMP);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::decal, 1, 2).nWrap, GL_CLAMP);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::decal, 1, 3).nWrap, GL_CLAMP_TO_BORDER);
+    EXPECT_EQ(TextureWrapParameters(ETextureWrap::decal, 2, 0).nWrap, GL_CLAMP_TO_BORDER);
+    EXPECT_TRUE(TextureWrapParameters(ETextureWrap::decal, 1, 1).bBorder);
+    EXPECT_FALSE(TextureWrapParameters(ETextureWrap::mirror, 4, 5).bBorder);
+
+    // This context is far past 1.4: the real modes, and a decal's border is transparent.
+    const STextureImage image{1, 1, {10, 20, 30, 255}};
+    const unsigned nMirror = UploadTexture(image, ETextureWrap::mirror);
+    const unsigned nDecal = UploadTexture(image, ETextureWrap::decal);
+    EXPECT_EQ(Parameter(nMirror, GL_TEXTURE_WRAP_S), GL_MIRRORED_REPEAT);
+    EXPECT_EQ(Parameter(nDecal, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_BORDER);
+    std::array<GLfloat, 4> aBorder = {1, 1, 1, 1};
+    glBindTexture(GL_TEXTURE_2D, nDecal);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, aBorder.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(aBorder, (std::array<GLfloat, 4>{0, 0, 0, 0}));
+    const GLuint aNames[] = {nMirror, nDecal};
+    glDeleteTextures(2, aNames);
+}
+
+TEST_F(TextureUpload, TheCallersPendingErrorsStayAndNoneIsTakenForARefusal)
+{
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glEnable(0x1234);  // GL_INVALID_ENUM, the caller's
+    const unsigned nTexture = UploadTexture(STextureImage{1, 1, {1, 2, 3, 4}}, ETextureWrap::repeat);
+    EXPECT_NE(nTexture, 0u);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_INVALID_ENUM));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteTextures(1, &nTexture);
+
+    // Wider than the context takes: refused without an error of its own.
+    GLint nMax = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &nMax);
+    const STextureImage wide{2 * nMax, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(nMax) * 8)};
+    GLint nBefore = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &nBefore);
+    EXPECT_EQ(UploadTexture(wide, ETextureWrap::repeat), 0u);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A library whose files are decoded elsewhere, as the viewer does it: the requests are
+// recorded, and the test hands the images back when it likes.
+struct SBackground {
+    std::vector<std::string> aRequests;
+    CTextureLibrary library;
+    explicit SBackground(const std::string& strModel) : library(strModel, {})
+    {
+        library.DecodeInBackground([this](const std::string& strPath, int) { aRequests.push_back(strPath); });
+    }
+};
+
+STextureImage Checker(int nSide)
+{
+    STextureImage image{nSide, nSide, std::vector<std::uint8_t>(static_cast<std::size_t>(nSide) * nSide * 4, 200)};
+    image.eAlpha = ETextureAlpha::cutout;
+    return image;
+}
+
+TEST_F(TextureUpload, BackgroundDecodingAnswersZeroUntilTheImageArrivesThenOneUploadAFrame)
+{
+    CTempTree tree;
+    const std::string strWall = tree.Write("house/wall.tga", TinyTga());
+    const std::string strRoof = tree.Write("house/maps/roof.png");
+    const std::string strDoor = tree.Write("house/door.png");
+    SBackground background(tree.Path("house/house.3ds"));
+    CTextureLibrary& library = background.library;
+
+    S3DSTextureMap wall;
+    wall.strFile = "WALL.TGA";
+    S3DSTextureMap wallDecal = wall;
+    wallDecal.wTiling = TILING_NO_TILE;
+    S3DSTextureMap roof;
+    roof.strFile = "roof.png";
+    S3DSTextureMap door;
+    door.strFile = "door.png";
+    for (int nFrame = 0; nFrame < 2; ++nFrame) {
+        library.BeginFrame();
+        for (const S3DSTextureMap* pMap : {&wall, &wallDecal, &roof, &door})
+            EXPECT_EQ(library.Texture(*pMap).nName, 0u);
+    }
+    // One request per file, whatever wraps and frames ask for it.
+    EXPECT_EQ(background.aRequests, (std::vector<std::string>{strWall, strRoof, strDoor}));
+    EXPECT_EQ(library.Requested(), 3);
+    EXPECT_EQ(library.Arrived(), 0);
+    EXPECT_FALSE(library.HasUploadsWaiting());
+
+    library.Accept(strWall, ETextureStatus::ok, Checker(4));
+    library.Accept(strRoof, ETextureStatus::ok, Checker(2));
+    library.Accept(tree.Path("house/never-asked.png"), ETextureStatus::ok, Checker(2));
+    EXPECT_EQ(library.Arrived(), 2);
+    EXPECT_TRUE(library.HasUploadsWaiting());
+    // Three textures wait (two wraps of the wall, the roof): one a frame.
+    int nFrames = 0;
+    std::vector<unsigned> aNames;
+    while (library.HasUploadsWaiting() && nFrames < 10) {
+        ++nFrames;
+        library.BeginFrame();
+        int nNew = 0;
+        for (const S3DSTextureMap* pMap : {&wall, &wallDecal, &roof}) {
+            const STextureRef ref = library.Texture(*pMap);
+            if (ref.nName != 0 && std::find(aNames.begin(), aNames.end(), ref.nName) == aNames.end()) {
+                aNames.push_back(ref.nName);
+                ++nNew;
+                EXPECT_EQ(ref.eAlpha, ETextureAlpha::cutout);
+            }
+        }
+        EXPECT_EQ(nNew, 1) << "frame " << nFrames;
+    }
+    EXPECT_EQ(nFrames, 3);
+    EXPECT_EQ(Parameter(library.Texture(wallDecal).nName, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_BORDER);
+    EXPECT_EQ(Parameter(library.Texture(wall).nName, GL_TEXTURE_WRAP_S), GL_REPEAT);
+
+    // A failure arrives once, and is final.
+    library.Accept(strDoor, ETextureStatus::malformed, {});
+    library.BeginFrame();
+    EXPECT_EQ(library.Texture(door).nName, 0u);
+    EXPECT_EQ(library.Arrived(), 3);
+    EXPECT_EQ(background.aRequests.size(), 3u);
+    EXPECT_EQ(library.TakeNewWarnings(),
+              std::vector<std::string>{"house.3ds: texture door.png is not an image Tessaron can read; its material is drawn in its colour."});
+
+    // The context goes: the next frame asks again, and the counts stay honest.
+    library.ForgetTextures();
+    library.BeginFrame();
+    EXPECT_EQ(library.Texture(roof).nName, 0u);
+    EXPECT_EQ(background.aRequests.size(), 4u);
+    EXPECT_EQ(library.Requested(), 4);
+    library.Accept(strRoof, ETextureStatus::ok, Checker(2));
+    library.BeginFrame();
+    EXPECT_NE(library.Texture(roof).nName, 0u);
+    EXPECT_EQ(library.Arrived(), library.Requested());
+    library.ReleaseTextures();
+}
+
+TEST_F(TextureUpload, TexturesBeyondTheModelsBudgetAreDrawnSmallerWithOneWarning)
+{
+    CTempTree tree;
+    tree.Write("m/a.png");
+    tree.Write("m/b.png");
+    tree.Write("m/c.png");
+    const int nSide = 1024;  // 4 MiB each
+    CTextureLibrary library(tree.Path("m/big.3ds"), [&](const std::string&, int, STextureImage& image) {
+        image = Checker(nSide);
+        return ETextureStatus::ok;
+    });
+    library.SetTexelBudget(10ull << 20);
+    GLint nWidth[3] = {};
+    int i = 0;
+    for (const char* pName : {"a.png", "b.png", "c.png"}) {
+        glBindTexture(GL_TEXTURE_2D, library.Texture(pName, ETextureWrap::repeat));
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &nWidth[i++]);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(nWidth[0], nSide);
+    EXPECT_EQ(nWidth[1], nSide);
+    EXPECT_EQ(nWidth[2], nSide / 2);
+    EXPECT_EQ(library.TakeNewWarnings(),
+              std::vector<std::string>{"big.3ds: the textures need more than 10 MiB; some are drawn smaller."});
+    library.ReleaseTextures();
+}
+
+TEST_F(TextureUpload, ADecoderThatThrowsLeavesAWarningAndTheMaterialInItsColour)
+{
+    CTempTree tree;
+    tree.Write("m/a.png");
+    tree.Write("m/b.png");
+    CTextureLibrary library(tree.Path("m/m.3ds"), [](const std::string& strPath, int, STextureImage&) -> ETextureStatus {
+        if (strPath.ends_with("a.png"))
+            throw std::bad_alloc();
+        throw std::runtime_error("broken");
+    });
+    EXPECT_EQ(library.Texture("a.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(library.Texture("b.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(library.Texture("b.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(library.TakeNewWarnings(),
+              (std::vector<std::string>{"m.3ds: texture a.png is too large; its material is drawn in its colour.",
+                                        "m.3ds: texture b.png cannot be read; its material is drawn in its colour."}));
+
+    SBackground background(tree.Path("m/m.3ds"));
+    background.library.DecodeInBackground([](const std::string&, int) { throw std::runtime_error("no threads"); });
+    EXPECT_EQ(background.library.Texture("a.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(background.library.Requested(), 0);
+    EXPECT_EQ(background.library.TakeNewWarnings().size(), 1u);
+}
+
+TEST_F(TextureUpload, FoldersAndFilesLinkedOutOfTheModelsTreeAreNamedInTheWarnings)
+{
+    CTempTree tree;
+    tree.Write("outside/sky.tga", TinyTga());
+    std::filesystem::create_directories(tree.Path("m"));
+    std::filesystem::create_symlink("../outside/sky.tga", tree.Path("m/sky.tga"));
+    std::filesystem::create_symlink("../outside", tree.Path("m/maps"));
+    CTextureLibrary library(tree.Path("m/m.3ds"), DecodeTextureFile);
+    EXPECT_EQ(library.Texture("SKY.TGA", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(library.TakeNewWarnings(),
+              (std::vector<std::string>{
+                  "m.3ds: texture folder maps leads out of the model's folder and is not searched.",
+                  "m.3ds: texture SKY.TGA is not used: sky.tga leads out of the model's folder; its material is drawn in its colour."}));
 }
 
 } // namespace

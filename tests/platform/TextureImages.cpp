@@ -6,12 +6,15 @@
 
 namespace fs = std::filesystem;
 
-CTempTree::CTempTree()
+CTempTree::CTempTree(EWhere eWhere)
 {
-    std::string strTemplate = (fs::temp_directory_path() / "tessaron-tex-XXXXXX").string();
+    std::error_code ec;
+    const fs::path base = eWhere == kInMemory && fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm")
+                                                                                  : fs::temp_directory_path();
+    std::string strTemplate = (base / "tessaron-tex-XXXXXX").string();
     if (!::mkdtemp(strTemplate.data()))
         throw std::runtime_error("mkdtemp failed");
-    m_root = strTemplate;
+    m_root = fs::canonical(strTemplate);  // what the texture lookup answers, links resolved
 }
 
 CTempTree::~CTempTree()

@@ -33,7 +33,8 @@ inline std::vector<std::uint8_t> TinyGif()
 // A fresh temporary folder, removed with the object.
 class CTempTree {
 public:
-    CTempTree();
+    enum EWhere { kOnDisk, kInMemory };  // in memory: /dev/shm where there is one
+    explicit CTempTree(EWhere eWhere = kOnDisk);
     ~CTempTree();
     CTempTree(const CTempTree&) = delete;
     CTempTree& operator=(const CTempTree&) = delete;
