@@ -2,7 +2,6 @@
 
 #include "WritePng.h"
 #include "platform/DecodeTexture.h"
-#include "platform/FindTextureFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -46,30 +45,25 @@ bool ReadBounded(const std::string& strPath, std::vector<std::uint8_t>& aBytes, 
     return true;
 }
 
-// The line the viewer's texture library writes for the same failure, word for word, so a
-// converted file and a picture of the same model report a texture alike.
-std::string WarningText(const std::string& strModelPath, const std::string& strFileName, ETextureStatus eStatus)
+// The words of the viewer's texture library for the same failure, so a converted file and
+// a picture of the same model report a texture alike.
+std::string Reason(ETextureStatus eStatus, const std::string& strLink)
 {
-    const char* pReason = "cannot be used";
     switch (eStatus) {
-    case ETextureStatus::notFound: pReason = "not found"; break;
-    case ETextureStatus::unreadable: pReason = "cannot be read"; break;
-    case ETextureStatus::tooLarge: pReason = "is too large"; break;
-    case ETextureStatus::malformed: pReason = "is not an image Tessaron can read"; break;
+    case ETextureStatus::notFound: return "not found";
+    case ETextureStatus::unreadable: return "cannot be read";
+    case ETextureStatus::tooLarge: return "is too large";
+    case ETextureStatus::malformed: return "is not an image Tessaron can read";
+    case ETextureStatus::outside: return "is not used: " + strLink.substr(0, 255) + " leads out of the model's folder";
     case ETextureStatus::ok: break;
     }
-    std::string strShown = strFileName.substr(0, 255);
-    for (char& c : strShown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    return std::filesystem::path(strModelPath).filename().string() + ": texture " + strShown + " " + pReason +
-           "; its material is drawn in its colour.";
+    return "cannot be used";
 }
 
 } // namespace
 
 CTextureEmbedder::CTextureEmbedder(std::string strModelPath, CTextureLibrary::FDecode fnDecode)
-    : m_strModelPath(std::move(strModelPath)), m_fnDecode(std::move(fnDecode))
+    : m_strModelPath(std::move(strModelPath)), m_cFinder(m_strModelPath), m_fnDecode(std::move(fnDecode))
 {
 }
 
@@ -116,14 +110,35 @@ bool CTextureEmbedder::Load(const std::string& strPath, SImage& image, ETextureS
     return true;
 }
 
+void CTextureEmbedder::Warn(const std::string& strText)
+{
+    // Names come from the file or the disk: a control character must not break the line.
+    std::string strShown = std::filesystem::path(m_strModelPath).filename().string() + ": " + strText;
+    for (char& c : strShown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    m_aWarnings.push_back(std::move(strShown));
+}
+
 const CTextureEmbedder::SImage* CTextureEmbedder::Image(const std::string& strFileName)
 {
+    if (!m_bFolderWarnings) {
+        m_bFolderWarnings = true;
+        m_cFinder.Find({});  // lists the folders
+        for (const std::string& strFolder : m_cFinder.OutsideFolders())
+            Warn("texture folder " + strFolder + " leads out of the model's folder and is not searched.");
+    }
     auto itName = m_mapNames.find(strFileName);
     const bool bFirst = itName == m_mapNames.end();
-    if (bFirst)
-        itName = m_mapNames.emplace(strFileName, FindTextureFile(m_strModelPath, strFileName)).first;
-    const std::string& strPath = itName->second;
+    std::string strLink;
     ETextureStatus eStatus = ETextureStatus::notFound;
+    if (bFirst) {
+        CTextureFinder::SFound found = m_cFinder.Find(strFileName);
+        eStatus = found.eStatus;
+        strLink = std::move(found.strLink);
+        itName = m_mapNames.emplace(strFileName, std::move(found.strPath)).first;
+    }
+    const std::string& strPath = itName->second;
     if (!strPath.empty()) {
         if (const auto it = m_mapImages.find(strPath); it != m_mapImages.end())
             return &it->second;
@@ -134,6 +149,7 @@ const CTextureEmbedder::SImage* CTextureEmbedder::Image(const std::string& strFi
             return &m_mapImages.emplace(strPath, std::move(image)).first->second;
     }
     if (bFirst)
-        m_aWarnings.push_back(WarningText(m_strModelPath, strFileName, eStatus));
+        Warn("texture " + strFileName.substr(0, 255) + " " + Reason(eStatus, strLink) +
+             "; its material is drawn in its colour.");
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/CTextureLibrary.h"
+#include "platform/CTextureFinder.h"
 #include "platform/STextureImage.h"
 
 #include <cstdint>
@@ -12,7 +13,8 @@
 // gives is found by the viewer's lookup and decoded by the viewer's decoder, under the same
 // bounds, once; PNG and JPEG files are then embedded byte for byte, any other format (TGA,
 // BMP, GIF) as a PNG of the decoded picture. A name that fails leaves the same one warning
-// line the viewer shows, and its material keeps its colour.
+// line the viewer shows, and its material keeps its colour; so does a texture folder that
+// leads out of the model's tree (CTextureFinder).
 class CTextureEmbedder {
 public:
     struct SImage {
@@ -32,10 +34,13 @@ public:
 
 private:
     std::string m_strModelPath;
+    CTextureFinder m_cFinder;
+    bool m_bFolderWarnings = false;  // the finder's refused folders are reported
     CTextureLibrary::FDecode m_fnDecode;
     std::map<std::string, std::string> m_mapNames;  // texture name -> found file, or empty
     std::map<std::string, SImage> m_mapImages;      // found file -> image; absent: failed
     std::vector<std::string> m_aWarnings;
 
     bool Load(const std::string& strPath, SImage& image, ETextureStatus& eStatus) const;
+    void Warn(const std::string& strText);
 };

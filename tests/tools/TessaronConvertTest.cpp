@@ -6,7 +6,7 @@
 #include "geometry/BuildShadedMesh.h"
 #include "model/C3DS.h"
 #include "platform/DecodeTexture.h"
-#include "platform/FindTextureFile.h"
+#include "platform/CTextureFinder.h"
 #include "platform/TextureImages.h"
 #include "tools/C3dsWriter.h"
 #include "tools/ConvertModel.h"
