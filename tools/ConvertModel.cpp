@@ -29,6 +29,17 @@ SPrimitiveData CollectPrimitive(const SShadedMesh& mesh, const std::vector<const
     SPrimitiveData d;
     std::vector<std::uint32_t> aUsed;
     const std::size_t nTexVertices = mesh.aTexCoords.size() / 2;
+    // Room for every corner at once: a large object's arrays grow without copies.
+    std::size_t nCorners = 0;
+    for (const SShadedBatch* pBatch : aBatches)
+        nCorners += pBatch->nCount;
+    const std::size_t nMostVertices = std::min(nCorners, mesh.VertexCount());
+    d.aIndices.reserve(nCorners);
+    aUsed.reserve(nMostVertices);
+    d.aPositions.reserve(3 * nMostVertices);
+    d.aNormals.reserve(3 * nMostVertices);
+    if (bTexCoords)
+        d.aTexCoords.reserve(2 * nMostVertices);
     for (const SShadedBatch* pBatch : aBatches) {
         const std::uint32_t nEnd = pBatch->nFirst + pBatch->nCount;
         for (std::uint32_t i = pBatch->nFirst; i + 3 <= nEnd; i += 3) {
@@ -190,7 +201,7 @@ void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std
     }
 
     CGltfWriter::SNode root;
-    root.strName = Latin1ToUtf8(strModelName);
+    root.strName = strModelName;
     root.aChildren = std::move(aObjectNodes);
     // A quarter turn about X: the file's Z-up becomes glTF's Y-up, its Y points away.
     root.fRotation = {-HALF_SQRT2, 0.0f, 0.0f, HALF_SQRT2};

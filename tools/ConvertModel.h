@@ -25,8 +25,9 @@
 //     MIRRORED_REPEAT and CLAMP_TO_EDGE. glTF has no border: where a decal's coordinates
 //     leave [0, 1], the edge texels stretch on, where full shading shows the colour.
 // Triangles with a corner that is not finite are left out (glTF allows no NaN or infinity);
-// a normal that is not unit length becomes the file's up, (0, 0, 1). strModelName (the
-// file's name, Latin-1 like its contents) names the root node.
+// a normal that is not unit length becomes the file's up, (0, 0, 1). strModelName names the
+// root node: the model file's name as the disk has it, UTF-8 on any current system (a byte
+// that is not becomes U+FFFD in the JSON), unlike the names inside the file.
 void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std::string& strModelName,
                   CGltfWriter& writer);
 
