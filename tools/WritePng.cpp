@@ -1,19 +1,18 @@
 #include "WritePng.h"
 
+#include "ReplaceFile.h"
+
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // libpng reports errors by longjmp, so everything the jump crosses is plain data: the
-// caller owns the file and the message buffer.
-bool WriteRows(std::FILE* pFile, int cx, int cy, const std::uint8_t* pRgb, char (&szError)[256])
+// caller owns the output and the message buffer.
+bool WriteRows(std::vector<std::uint8_t>& aOut, int cx, int cy, int nChannels, const std::uint8_t* pPixels,
+               char (&szError)[256])
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, szError,
         [](png_structp p, png_const_charp pszMessage) {
@@ -29,22 +28,44 @@ bool WriteRows(std::FILE* pFile, int cx, int cy, const std::uint8_t* pRgb, char 
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, pFile);
+    png_set_write_fn(
+        png, &aOut,
+        [](png_structp p, png_bytep pData, png_size_t n) {
+            auto* pOut = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            pOut->insert(pOut->end(), pData, pData + n);
+        },
+        [](png_structp) {});
     // Flat backgrounds and few colours: fast compression loses little here and keeps a
     // thumbnail's time in the drawing, not in zlib.
     png_set_compression_level(png, 3);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(cx), static_cast<png_uint_32>(cy), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(cx), static_cast<png_uint_32>(cy), 8,
+                 nChannels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const std::size_t nRow = static_cast<std::size_t>(cx) * 3;
+    const std::size_t nRow = static_cast<std::size_t>(cx) * static_cast<std::size_t>(nChannels);
     for (int y = 0; y < cy; ++y)
-        png_write_row(png, pRgb + static_cast<std::size_t>(y) * nRow);
+        png_write_row(png, pPixels + static_cast<std::size_t>(y) * nRow);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
 } // namespace
+
+std::vector<std::uint8_t> EncodePng(int cx, int cy, int nChannels, const std::uint8_t* pPixels, std::string& strError)
+{
+    std::vector<std::uint8_t> aOut;
+    if (cx < 1 || cy < 1 || (nChannels != 3 && nChannels != 4) || pPixels == nullptr) {
+        strError = "no picture to write";
+        return aOut;
+    }
+    char szError[256] = "cannot encode the picture";
+    if (!WriteRows(aOut, cx, cy, nChannels, pPixels, szError)) {
+        strError = szError;
+        aOut.clear();
+    }
+    return aOut;
+}
 
 bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std::uint8_t>& rgb, std::string& strError,
               EPngWrite eWrite)
@@ -53,50 +74,6 @@ bool WritePng(const std::string& strPath, int cx, int cy, const std::vector<std:
         strError = "no picture to write";
         return false;
     }
-    // Where no file can be made in the folder, a picture to replace is written in place too.
-    struct stat st {};
-    const bool bDevice = ::stat(strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-    std::string strTemp = strPath + ".XXXXXX";
-    const int fd = bDevice || eWrite == EPngWrite::intoFile ? -1 : ::mkstemp(strTemp.data());
-    std::FILE* pFile = nullptr;
-    if (fd >= 0) {
-        // mkstemp's 0600 would keep the picture from everyone else; give it what a new file gets.
-        const mode_t nMask = ::umask(0);
-        ::umask(nMask);
-        pFile = ::fchmod(fd, 0666 & ~nMask) == 0 ? ::fdopen(fd, "wb") : nullptr;
-        if (pFile == nullptr) {
-            ::close(fd);
-            ::unlink(strTemp.c_str());
-        }
-    }
-    if (pFile == nullptr) {
-        strTemp.clear();
-        pFile = std::fopen(strPath.c_str(), "wb");
-    }
-    if (pFile == nullptr) {
-        strError = std::strerror(errno);
-        return false;
-    }
-    const std::string& strWritten = strTemp.empty() ? strPath : strTemp;
-    char szError[256] = "cannot write the picture";
-    bool bOk = WriteRows(pFile, cx, cy, rgb.data(), szError);
-    if (std::fflush(pFile) != 0 || std::ferror(pFile)) {
-        std::snprintf(szError, sizeof szError, "%s", std::strerror(errno));
-        bOk = false;
-    }
-    if (std::fclose(pFile) != 0 && bOk) {
-        std::snprintf(szError, sizeof szError, "%s", std::strerror(errno));
-        bOk = false;
-    }
-    if (bOk && !strTemp.empty() && ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
-        std::snprintf(szError, sizeof szError, "%s", std::strerror(errno));
-        bOk = false;
-    }
-    if (!bOk) {
-        // Never what the path named before: a device or pipe, or the link to one.
-        if (!bDevice)
-            std::remove(strWritten.c_str());
-        strError = szError;
-    }
-    return bOk;
+    const std::vector<std::uint8_t> aPng = EncodePng(cx, cy, 3, rgb.data(), strError);
+    return !aPng.empty() && ReplaceFile(strPath, aPng, strError, eWrite == EPngWrite::intoFile);
 }

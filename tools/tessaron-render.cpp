@@ -2,6 +2,7 @@
 // any window or display server: for scripts, web pages, servers and the file manager's
 // thumbnails. The frame comes from the view's own frame routine, drawn into an EGL context.
 
+#include "BatchFiles.h"
 #include "CHeadlessContext.h"
 #include "LoadTextureDecoder.h"
 #include "WritePng.h"
@@ -11,7 +12,6 @@
 #include "geometry/DrawModel.h"
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
-#include "platform/MessageBox.h"
 #include "view/CScene.h"
 
 #include <GL/gl.h>
@@ -226,34 +226,9 @@ SOptions ParseOptions(int argc, char** argv)
     return o;
 }
 
-// The model's file name with .png for its extension, in the output folder.
-std::string OutputPath(const SOptions& o, const std::string& strFile)
-{
-    if (!o.strOutput.empty())
-        return o.strOutput;
-    std::string strName = strFile.substr(strFile.find_last_of('/') + 1);
-    if (const auto dot = strName.find_last_of('.'); dot != std::string::npos && dot > 0)
-        strName.resize(dot);
-    if (o.strOutputDir.empty())
-        return strName + ".png";
-    return o.strOutputDir + (o.strOutputDir.ends_with('/') ? "" : "/") + strName + ".png";
-}
-
 void Report(const std::string& strFile, const std::string& strText)
 {
     std::fprintf(stderr, "tessaron-render: %s: %s\n", strFile.c_str(), strText.c_str());
-}
-
-std::string StatusText(int nStatus)
-{
-    return "read status " + std::to_string(nStatus) + ", " + ReadStatusText(nStatus);
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
 }
 
 // The view's state in a freshly opened window, changed only where an option says so.
@@ -284,9 +259,7 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
 {
     bWritten = false;
     struct stat st {};
-    const bool bStat = ::stat(strFile.c_str(), &st) == 0;
-    const int nStatErrno = errno;
-    if (o.bThumbnail && bStat && S_ISREG(st.st_mode) && st.st_size > kThumbnailLimit) {
+    if (o.bThumbnail && ::stat(strFile.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kThumbnailLimit) {
         Report(strFile, "not rendered: " + std::to_string(st.st_size) +
                             " bytes, more than the thumbnail limit of 64 MiB");
         return EXIT_FILE;
@@ -298,28 +271,10 @@ int RenderFile(const SOptions& o, const std::string& strFile, const std::string&
 
     C3DS model;
     model.m_bKeepShadingData = o.bFullShading;  // only full shading draws it; thumbnails never do
-    int nStatus = READ_CANNOT_OPEN;
-    {
-        // The reader's own message box would be a second line about the same failure.
-        MessageBoxSink previous = SetMessageBoxSink([](const std::string&, const std::string&, void*, unsigned) {
-            return IDOK;
-        });
-        try {
-            nStatus = model.ReadFile(strFile);
-        } catch (const std::exception& e) {
-            SetMessageBoxSink(std::move(previous));
-            Report(strFile, std::string("not rendered: ") + e.what());
-            return EXIT_FILE;
-        }
-        SetMessageBoxSink(std::move(previous));
-    }
-    if (nStatus != READ_OK && !IsReadInPart(nStatus)) {
-        std::string strText = "not rendered: " + StatusText(nStatus);
-        if (nStatus == READ_CANNOT_OPEN)
-            strText += !bStat ? std::string(" (") + std::strerror(nStatErrno) + ")"
-                       : S_ISDIR(st.st_mode) ? " (a folder)"
-                       : !S_ISREG(st.st_mode) ? " (not a regular file)" : "";
-        Report(strFile, strText);
+    std::string strFailure;
+    const int nStatus = ReadModelFile(model, strFile, strFailure);
+    if (!strFailure.empty()) {
+        Report(strFile, "not rendered: " + strFailure);
         return EXIT_FILE;
     }
 
@@ -418,7 +373,7 @@ int main(int argc, char** argv)
     std::map<std::string, std::string> drawnFrom;  // picture -> model
     int nWorst = EXIT_OK;
     for (std::size_t i = 0; i < o.files.size(); ++i) {
-        const std::string strOut = OutputPath(o, o.files[i]);
+        const std::string strOut = OutputPath(o.files[i], o.strOutput, o.strOutputDir, ".png");
         if (const auto it = drawnFrom.find(strOut); it != drawnFrom.end()) {
             Report(o.files[i], "not rendered: its picture " + strOut + " would overwrite the one of " + it->second);
             nWorst = std::max(nWorst, int{EXIT_FILE});

@@ -44,6 +44,7 @@ set(expected
   "-rw-r--r-- usr/share/doc/tessaron/copyright"
   "-rw-r--r-- usr/share/icons/hicolor/16x16/apps/tessaron.png"
   "-rw-r--r-- usr/share/icons/hicolor/32x32/apps/tessaron.png"
+  "-rw-r--r-- usr/share/man/man1/tessaron-convert.1.gz"
   "-rw-r--r-- usr/share/man/man1/tessaron-info.1.gz"
   "-rw-r--r-- usr/share/man/man1/tessaron-render.1.gz"
   "-rw-r--r-- usr/share/man/man1/tessaron.1.gz"
@@ -55,6 +56,7 @@ set(expected
   "-rw-r--r-- usr/share/tessaron/tessaron.html"
   "-rw-r--r-- usr/share/thumbnailers/tessaron.thumbnailer"
   "-rwxr-xr-x usr/bin/tessaron"
+  "-rwxr-xr-x usr/bin/tessaron-convert"
   "-rwxr-xr-x usr/bin/tessaron-info"
   "-rwxr-xr-x usr/bin/tessaron-render"
   "-rw-r--r-- usr/libexec/tessaron/libtessaron-texture-decoder.so")
@@ -70,7 +72,7 @@ execute_process(COMMAND dpkg-deb -x "${deb}" "${WORK_DIR}/root" RESULT_VARIABLE 
 if(NOT rc EQUAL 0)
   fail("dpkg-deb -x failed (${rc})")
 endif()
-foreach(program tessaron tessaron-info tessaron-render)
+foreach(program tessaron tessaron-info tessaron-render tessaron-convert)
   set(page "${WORK_DIR}/root/usr/share/man/man1/${program}.1.gz")
   file(READ "${page}" head LIMIT 8 HEX)
   if(NOT head MATCHES "^1f8b08..00000000$")
@@ -136,7 +138,7 @@ if(NOT xml MATCHES "<component type=\"desktop-application\">" OR
    NOT xml MATCHES "<launchable type=\"desktop-id\">tessaron.desktop</launchable>")
   fail("the metainfo is no desktop application launched by the installed entry")
 endif()
-foreach(program tessaron tessaron-info tessaron-render)
+foreach(program tessaron tessaron-info tessaron-render tessaron-convert)
   if(NOT xml MATCHES "<binary>${program}</binary>")
     fail("the metainfo does not provide ${program}")
   endif()

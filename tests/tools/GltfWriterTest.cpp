@@ -1,0 +1,127 @@
+// CGltfWriter on a scene built by hand, judged by the Khronos validator: the binary layout,
+// the JSON, the images both embedded and beside a .gltf.
+#include "GltfFiles.h"
+#include "tools/CGltfWriter.h"
+#include "tools/ReplaceFile.h"
+#include "tools/WritePng.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+// Two meshes under a turned root: a textured quad with a cut-out and 16-bit indices, and a
+// triangle with 32-bit ones, sharing one material.
+CGltfWriter HandBuiltScene()
+{
+    CGltfWriter w("tessaron tests");
+    const std::vector<std::uint8_t> aPixels = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255, 255, 0};
+    std::string strError;
+    const int nImage = w.AddImage(EncodePng(2, 2, 4, aPixels.data(), strError), "image/png", "checker");
+    const int nTexture = w.AddTexture(nImage, CGltfWriter::WRAP_CLAMP_TO_EDGE, CGltfWriter::WRAP_MIRRORED_REPEAT);
+    CGltfWriter::SMaterial textured;
+    textured.strName = "Gr\xC3\xBCn";
+    textured.nBaseColorTexture = nTexture;
+    textured.eAlphaMode = CGltfWriter::EAlphaMode::mask;
+    textured.bDoubleSided = true;
+    const int nTextured = w.AddMaterial(textured);
+    CGltfWriter::SMaterial plain;
+    plain.fBaseColor = {0.5f, 0.25f, 1.0f, 0.5f};
+    plain.eAlphaMode = CGltfWriter::EAlphaMode::blend;
+    plain.fRoughness = 0.35f;
+    const int nPlain = w.AddMaterial(plain);
+
+    const std::vector<float> aQuad = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    const std::vector<float> aUp = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    const std::vector<float> aUv = {0, 1, 1, 1, 1, 0, 0, 0};
+    const std::vector<std::uint32_t> aQuadIndices = {0, 1, 2, 0, 2, 3};
+    CGltfWriter::SPrimitive quad{w.AddVec3(aQuad, true), w.AddVec3(aUp, false), w.AddVec2(aUv),
+                                 w.AddIndices(aQuadIndices, 4), nTextured};
+    // A triangle with a 3-byte name breaks 4-byte alignment if the writer forgets it.
+    const std::vector<float> aTriangle = {-1, -2, -3, 4, 5, 6, 7, -8, 9.5f};
+    const std::vector<float> aTriangleNormals = {0, 1, 0, 0, 1, 0, 0, 1, 0};
+    std::vector<std::uint32_t> aBig(3 * 30000);
+    for (std::size_t i = 0; i < aBig.size(); ++i)
+        aBig[i] = static_cast<std::uint32_t>(i % 3);
+    CGltfWriter::SPrimitive triangle{w.AddVec3(aTriangle, true), w.AddVec3(aTriangleNormals, false), -1,
+                                     w.AddIndices(aBig, 3), nPlain};
+    const std::vector<float> aMany(3 * 70000, 0.25f);
+    const std::vector<float> aManyNormals = [] {
+        std::vector<float> a(3 * 70000, 0.0f);
+        for (std::size_t i = 2; i < a.size(); i += 3)
+            a[i] = 1.0f;
+        return a;
+    }();
+    std::vector<std::uint32_t> aWide = {0, 69999, 65535};
+    CGltfWriter::SPrimitive wide{w.AddVec3(aMany, true), w.AddVec3(aManyNormals, false), -1,
+                                 w.AddIndices(aWide, 70000), nPlain};
+    CGltfWriter::SNode a, b, root;
+    a.strName = "quad";
+    a.nMesh = w.AddMesh("quad", {quad});
+    b.strName = "pair";
+    b.nMesh = w.AddMesh("", {triangle, wide});
+    root.aChildren = {w.AddNode(a), w.AddNode(b)};
+    root.fRotation = {-0.70710678f, 0.0f, 0.0f, 0.70710678f};
+    w.SetRoots({w.AddNode(root)});
+    w.SetAssetExtras(R"({"unit":"test"})");
+    return w;
+}
+
+void ExpectValid(const std::vector<std::string>& aFiles)
+{
+    for (const SValidation& v : ValidateGltf(aFiles)) {
+        EXPECT_EQ(v.nErrors, 0) << v.strFile << "\n" << ::testing::PrintToString(v.aIssues);
+        EXPECT_EQ(v.nWarnings, 0) << v.strFile << "\n" << ::testing::PrintToString(v.aIssues);
+    }
+}
+
+} // namespace
+
+TEST(GltfWriter, HandBuiltSceneIsValidAsGlbAndAsGltfWithItsFiles)
+{
+    const CTempFile dir({}, "unused");
+    const CGltfWriter w = HandBuiltScene();
+    const std::string strGlb = dir.Dir() + "/scene.glb";
+    std::string strError;
+    ASSERT_TRUE(ReplaceFile(strGlb, w.Glb(), strError)) << strError;
+
+    const CGltfWriter::SSeparate s = w.Separate("my scene.bin", "my scene-");
+    ASSERT_EQ(s.aImageFiles, std::vector<std::string>{"my scene-checker.png"});
+    ASSERT_TRUE(ReplaceFile(dir.Dir() + "/my scene.bin", s.aBin, strError));
+    ASSERT_TRUE(ReplaceFile(dir.Dir() + "/" + s.aImageFiles[0], w.ImageBytes(0), strError));
+    const std::string strGltf = dir.Dir() + "/my scene.gltf";
+    ASSERT_TRUE(ReplaceFile(strGltf, {reinterpret_cast<const std::uint8_t*>(s.strJson.data()), s.strJson.size()}, strError));
+    ExpectValid({strGlb, strGltf});
+
+    std::vector<std::uint8_t> aBin;
+    const nlohmann::json j = GltfJson(strGlb, &aBin);
+    ExpectAccessorsInBounds(j, aBin);
+    EXPECT_EQ(j["asset"]["generator"], "tessaron tests");
+    EXPECT_EQ(j["asset"]["extras"]["unit"], "test");
+    EXPECT_EQ(j["materials"][0]["name"], "Gr\xC3\xBCn");
+    EXPECT_EQ(j["materials"][0]["alphaMode"], "MASK");
+    EXPECT_EQ(j["materials"][1]["alphaMode"], "BLEND");
+    EXPECT_EQ(j["samplers"][0]["wrapS"], 33071);
+    EXPECT_EQ(j["samplers"][0]["wrapT"], 33648);
+    // 16-bit indices while they fit, 32-bit from 65536 vertices on.
+    EXPECT_EQ(j["accessors"][j["meshes"][0]["primitives"][0]["indices"].get<int>()]["componentType"], 5123);
+    EXPECT_EQ(j["accessors"][j["meshes"][1]["primitives"][1]["indices"].get<int>()]["componentType"], 5125);
+    EXPECT_EQ(j["accessors"][j["meshes"][1]["primitives"][0]["indices"].get<int>()]["count"], 90000);
+    EXPECT_EQ(GltfJson(strGltf)["buffers"][0]["uri"], "my%20scene.bin");
+}
+
+TEST(GltfWriter, AnEmptySceneIsValid)
+{
+    const CTempFile dir({}, "unused");
+    CGltfWriter w("tessaron tests");
+    CGltfWriter::SNode empty;
+    empty.strName = "empty";
+    w.SetRoots({w.AddNode(empty)});
+    std::string strError;
+    ASSERT_TRUE(ReplaceFile(dir.Dir() + "/empty.glb", w.Glb(), strError));
+    CGltfWriter none("tessaron tests");
+    ASSERT_TRUE(ReplaceFile(dir.Dir() + "/none.glb", none.Glb(), strError));
+    ExpectValid({dir.Dir() + "/empty.glb", dir.Dir() + "/none.glb"});
+}

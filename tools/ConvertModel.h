@@ -1,0 +1,36 @@
+#pragma once
+
+#include "CGltfWriter.h"
+#include "CTextureEmbedder.h"
+#include "geometry/SShadedMesh.h"
+
+#include <string>
+#include <string_view>
+
+// The glTF asset of a model as full shading shows it, from full shading's own mesh
+// (BuildShadedMesh), so the two cannot drift:
+//   - a root node that turns the file's Z-up into glTF's Y-up, and under it one node per
+//     object with a mesh of one primitive per material;
+//   - positions as the file stores them, in its own unit taken as metres; normals as full
+//     shading smooths them; mapping coordinates already through the texture map (scale,
+//     offset, rotation baked in), with V turned to run down as glTF's does;
+//   - materials: baseColorFactor the diffuse colour, whitened by the texture's percentage
+//     as full shading modulates it, alpha 1 - transparency; metallic 0; roughness
+//     (2 / (n + 2))^(1/4) for the Phong exponent n = shininess / 100 * 128, the usual
+//     match of a Blinn-Phong lobe to GGX (alpha = sqrt(2 / (n + 2)), roughness =
+//     sqrt(alpha)), so a dull material is fully rough and the shiniest 0.35;
+//     OPAQUE, MASK for cut-out textures, BLEND for partial alpha or transparency;
+//     doubleSided from the two-sided flag;
+//   - textures embedded (CTextureEmbedder); repeat, mirror and decal become REPEAT,
+//     MIRRORED_REPEAT and CLAMP_TO_EDGE. glTF has no border: where a decal's coordinates
+//     leave [0, 1], the edge texels stretch on, where full shading shows the colour.
+// Triangles with a corner that is not finite are left out (glTF allows no NaN or infinity);
+// a normal that is not unit length becomes the file's up, (0, 0, 1). strModelName names the
+// root node: the model file's name as the disk has it, UTF-8 on any current system (a byte
+// that is not becomes U+FFFD in the JSON), unlike the names inside the file.
+void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std::string& strModelName,
+                  CGltfWriter& writer);
+
+// The file's bytes as Latin-1, the code page of the DOS and Windows programs that wrote
+// them, in UTF-8, which glTF's JSON requires.
+std::string Latin1ToUtf8(std::string_view str);
