@@ -113,8 +113,14 @@ void ExpectSameSideData(const CShadingData& a, const CShadingData& b, const std:
     ASSERT_EQ(a.m_aMaterials.size(), b.m_aMaterials.size());
     for (std::size_t i = 0; i < a.m_aMaterials.size(); ++i) {
         const S3DSMaterialShading &m = a.m_aMaterials[i], &n = b.m_aMaterials[i];
-        EXPECT_EQ(std::tie(m.bTwoSided, m.bTextured, m.cTexture.nPercent, m.cTexture.wTiling),
-                  std::tie(n.bTwoSided, n.bTextured, n.cTexture.nPercent, n.cTexture.wTiling)) << i;
+        EXPECT_EQ(std::tie(m.bTwoSided, m.bTextured, m.cTexture.wTiling), std::tie(n.bTwoSided, n.bTextured, n.cTexture.wTiling))
+            << i;
+        // Bit for bit: a file may store a NaN, which equals nothing, not even itself.
+        const float aM[] = {m.cTexture.fPercent, m.cTexture.fRotation, m.cTexture.fUScale, m.cTexture.fVScale,
+                            m.cTexture.fUOffset, m.cTexture.fVOffset};
+        const float aN[] = {n.cTexture.fPercent, n.cTexture.fRotation, n.cTexture.fUScale, n.cTexture.fVScale,
+                            n.cTexture.fUOffset, n.cTexture.fVOffset};
+        EXPECT_EQ(std::memcmp(aM, aN, sizeof aM), 0) << i;
         EXPECT_EQ(m.cTexture.strFile, n.cTexture.strFile) << i;
     }
 }
