@@ -241,7 +241,7 @@ TEST_F(RenderMatch, FullShadingFindsItsTextureAndEqualsItsWindow)
     pView->OnFullShading();
     // The window shows the texture once its worker has decoded it.
     QImage view;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Blob(view = ViewPicture(pView), Sky).n > 50; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Blob(view = ViewPicture(pView), Orange).n > 500; }, 10000));
     const SBlob marker = Blob(view, Sky);
     ASSERT_GT(marker.n, 50);
     double dNearest = 1e9;
