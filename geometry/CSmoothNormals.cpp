@@ -22,17 +22,6 @@ double WeightAcos(double x)
     return x < 0.0 ? 3.14159265358979 - r : r;
 }
 
-// The angle of triangle (a, b, c) at a.
-double CornerAngle(const S3DSVertex& a, const S3DSVertex& b, const S3DSVertex& c)
-{
-    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
-    const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-    const double dLengths = std::sqrt((ux * ux + uy * uy + uz * uz) * (vx * vx + vy * vy + vz * vz));
-    if (!(dLengths > 0.0))
-        return 0.0;
-    return WeightAcos(std::clamp((ux * vx + uy * vy + uz * vz) / dLengths, -1.0, 1.0));
-}
-
 // A position's key: the bits of its floats, with -0 made 0 so the two compare equal as
 // floats do.
 struct SKey {
@@ -61,62 +50,92 @@ std::size_t HashOf(const SKey& k)
 CSmoothNormals::CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners)
     : m_model(model), m_aCorners(aCorners)
 {
-    const std::size_t nFaces = model.m_aFaces.size(), nVertices = model.m_aVertices.size();
     const std::vector<std::uint32_t>& aMasks = model.m_cShading.m_aSmoothing;
-    m_bSmoothing = aMasks.size() == nFaces && std::any_of(aMasks.begin(), aMasks.end(), [](auto m) { return m != 0; });
+    m_bSmoothing = aMasks.size() == model.m_aFaces.size() &&
+                   std::any_of(aMasks.begin(), aMasks.end(), [](auto m) { return m != 0; });
+    FaceNormals();
     if (!m_bSmoothing)
         return;
     JoinPositions();
+    SumAroundPositions();
+}
 
-    // The smoothed corners at each position, as counting-sort buckets. The cursor of bucket v
-    // ends at the start of bucket v + 1, so one shift afterwards restores the starts.
-    std::vector<std::uint32_t> aStart(nVertices + 1, 0);
-    auto smoothed = [&](std::size_t i) { return aMasks[i] != 0 && aCorners[3 * i] != kNoVertex; };
-    for (std::size_t i = 0; i < nFaces; ++i)
-        if (smoothed(i))
-            for (std::size_t k = 0; k < 3; ++k)
-                ++aStart[m_aSame[aCorners[3 * i + k]] + 1];
-    for (std::size_t v = 0; v < nVertices; ++v)
-        aStart[v + 1] += aStart[v];
-    std::vector<std::uint32_t> aIncident(aStart[nVertices]);
-    for (std::size_t i = 0; i < nFaces; ++i)
-        if (smoothed(i))
-            for (std::size_t k = 0; k < 3; ++k)
-                aIncident[aStart[m_aSame[aCorners[3 * i + k]]]++] = static_cast<std::uint32_t>(3 * i + k);
-    for (std::size_t v = nVertices; v > 0; --v)
-        aStart[v] = aStart[v - 1];
-    aStart[0] = 0;
+// Each face's normal once: every corner of a faceted face takes it, and every corner of a
+// smoothed one adds it to its position.
+void CSmoothNormals::FaceNormals()
+{
+    const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
+    const std::size_t nFaces = m_aCorners.size() / 3;
+    m_aFaceNormals.assign(3 * nFaces, 0.0f);
+    for (std::size_t i = 0; i < nFaces; ++i) {
+        const std::uint32_t* p = &m_aCorners[3 * i];
+        if (p[0] == kNoVertex)
+            continue;
+        const S3DSVertex &a = aVertices[p[0]], &b = aVertices[p[1]], &c = aVertices[p[2]];
+        SVector3d n;
+        CalcFaceNormal(a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z, &n);
+        m_aFaceNormals[3 * i] = static_cast<float>(n.x);
+        m_aFaceNormals[3 * i + 1] = static_cast<float>(n.y);
+        m_aFaceNormals[3 * i + 2] = static_cast<float>(n.z);
+    }
+}
 
-    // Per position, the faces around it summed by mask: most positions have one mask, so a
-    // corner's normal is then one class, whatever the number of faces.
-    const std::vector<S3DSVertex>& aVertices = model.m_aVertices;
-    m_aClassStart.assign(nVertices + 1, 0);
-    m_aClasses.reserve(nVertices);
-    struct SSum {
-        std::uint32_t nMask;
-        double d[3];
-    };
-    std::vector<SSum> aSums;
-    for (std::size_t v = 0; v < nVertices; ++v) {
-        aSums.clear();
-        for (std::uint32_t j = aStart[v]; j < aStart[v + 1]; ++j) {
-            const std::size_t nFace = aIncident[j] / 3, nCorner = aIncident[j] % 3;
-            const std::uint32_t* pCorners = &aCorners[3 * nFace];
-            double n[3];
-            FaceNormal(nFace, n);
-            const double dAngle = CornerAngle(aVertices[pCorners[nCorner]], aVertices[pCorners[(nCorner + 1) % 3]],
-                                              aVertices[pCorners[(nCorner + 2) % 3]]);
-            const std::uint32_t nMask = aMasks[nFace];
-            auto it = std::find_if(aSums.begin(), aSums.end(), [&](const SSum& s) { return s.nMask == nMask; });
-            if (it == aSums.end())
-                it = aSums.insert(aSums.end(), SSum{nMask, {0.0, 0.0, 0.0}});
+// Face by face, in file order, each smoothed face's normal goes to the class of its mask at
+// each corner's position, weighted by the corner's angle. Most positions have faces of one
+// mask only; their normal is then that class's sum, made unit length once here rather than
+// at every corner that asks for it.
+void CSmoothNormals::SumAroundPositions()
+{
+    const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
+    const std::vector<std::uint32_t>& aMasks = m_model.m_cShading.m_aSmoothing;
+    const std::size_t nVertices = aVertices.size();
+    m_aClasses.assign(nVertices, SClass{});
+    for (std::size_t i = 0; i < aMasks.size(); ++i) {
+        const std::uint32_t nMask = aMasks[i];
+        const std::uint32_t* p = &m_aCorners[3 * i];
+        if (nMask == 0 || p[0] == kNoVertex)
+            continue;
+        // The edges leaving each corner, and from their lengths the angles: two arc cosines,
+        // and the third angle from the sum of all three. A triangle with an edge of no length
+        // (or with a corner that is not finite) has no angles to weigh by and adds nothing.
+        const S3DSVertex &a = aVertices[p[0]], &b = aVertices[p[1]], &c = aVertices[p[2]];
+        const double e0[3] = {double{b.x} - a.x, double{b.y} - a.y, double{b.z} - a.z};  // a to b
+        const double e1[3] = {double{c.x} - b.x, double{c.y} - b.y, double{c.z} - b.z};  // b to c
+        const double e2[3] = {double{a.x} - c.x, double{a.y} - c.y, double{a.z} - c.z};  // c to a
+        auto dot = [](const double* u, const double* v) { return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]; };
+        const double l0 = dot(e0, e0), l1 = dot(e1, e1), l2 = dot(e2, e2);
+        if (!(l0 > 0.0 && l1 > 0.0 && l2 > 0.0) || !std::isfinite(l0 + l1 + l2))
+            continue;
+        const double dA = WeightAcos(std::clamp(-dot(e0, e2) / std::sqrt(l0 * l2), -1.0, 1.0));
+        const double dB = WeightAcos(std::clamp(-dot(e1, e0) / std::sqrt(l1 * l0), -1.0, 1.0));
+        const double aAngles[3] = {dA, dB, std::max(0.0, 3.14159265358979 - dA - dB)};
+        const float* n = &m_aFaceNormals[3 * i];
+        for (int k = 0; k < 3; ++k) {
+            std::size_t nClass = m_aSame[p[k]];
+            if (m_aClasses[nClass].nMask == 0)
+                m_aClasses[nClass].nMask = nMask;
+            while (m_aClasses[nClass].nMask != nMask) {
+                if (m_aClasses[nClass].nNext == kNoVertex) {
+                    m_aClasses[nClass].nNext = static_cast<std::uint32_t>(m_aClasses.size());
+                    m_aClasses.push_back(SClass{nMask, kNoVertex, {0.0f, 0.0f, 0.0f}});
+                }
+                nClass = m_aClasses[nClass].nNext;
+            }
+            const float fAngle = static_cast<float>(aAngles[k]);
             for (int d = 0; d < 3; ++d)
-                it->d[d] += dAngle * n[d];
+                m_aClasses[nClass].fSum[d] += fAngle * n[d];
         }
-        for (const SSum& s : aSums)
-            m_aClasses.push_back(SClass{s.nMask, {static_cast<float>(s.d[0]), static_cast<float>(s.d[1]),
-                                                  static_cast<float>(s.d[2])}});
-        m_aClassStart[v + 1] = static_cast<std::uint32_t>(m_aClasses.size());
+    }
+    for (std::size_t v = 0; v < nVertices; ++v) {
+        SClass& c = m_aClasses[v];
+        if (c.nMask == 0 || c.nNext != kNoVertex)
+            continue;
+        const float fLength = std::sqrt(c.fSum[0] * c.fSum[0] + c.fSum[1] * c.fSum[1] + c.fSum[2] * c.fSum[2]);
+        if (fLength > 0.0f)
+            for (float& f : c.fSum)
+                f /= fLength;
+        else
+            c.nMask = 0;  // normals that cancel out: each face keeps its own
     }
 }
 
@@ -153,28 +172,22 @@ void CSmoothNormals::JoinPositions()
     }
 }
 
-void CSmoothNormals::FaceNormal(std::size_t nFace, double aOut[3]) const
-{
-    const std::uint32_t* p = &m_aCorners[3 * nFace];
-    const S3DSVertex &a = m_model.m_aVertices[p[0]], &b = m_model.m_aVertices[p[1]], &c = m_model.m_aVertices[p[2]];
-    SVector3d n;
-    CalcFaceNormal(a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z, &n);
-    aOut[0] = n.x;
-    aOut[1] = n.y;
-    aOut[2] = n.z;
-}
-
 void CSmoothNormals::Normal(std::size_t nFace, int nCorner, float aOut[3]) const
 {
     const std::uint32_t nMask = MaskOf(nFace);
     if (nMask != 0) {
-        const std::uint32_t v = m_aSame[m_aCorners[3 * nFace + static_cast<std::size_t>(nCorner)]];
+        const SClass* p = &m_aClasses[m_aSame[m_aCorners[3 * nFace + static_cast<std::size_t>(nCorner)]]];
+        if (p->nMask != 0 && p->nNext == kNoVertex) {
+            std::copy(p->fSum, p->fSum + 3, aOut);
+            return;
+        }
         float n[3] = {0.0f, 0.0f, 0.0f};
-        for (std::uint32_t j = m_aClassStart[v]; j < m_aClassStart[v + 1]; ++j) {
-            if ((m_aClasses[j].nMask & nMask) == 0)
-                continue;
-            for (int d = 0; d < 3; ++d)
-                n[d] += m_aClasses[j].fSum[d];
+        for (;; p = &m_aClasses[p->nNext]) {
+            if ((p->nMask & nMask) != 0)
+                for (int d = 0; d < 3; ++d)
+                    n[d] += p->fSum[d];
+            if (p->nNext == kNoVertex)
+                break;
         }
         const float fLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (fLength > 0.0f) {
@@ -184,14 +197,11 @@ void CSmoothNormals::Normal(std::size_t nFace, int nCorner, float aOut[3]) const
         }
     }
     // Faceted, or normals that cancel out: the face's own.
-    double n[3];
-    FaceNormal(nFace, n);
-    for (int d = 0; d < 3; ++d)
-        aOut[d] = static_cast<float>(n[d]);
+    std::copy(&m_aFaceNormals[3 * nFace], &m_aFaceNormals[3 * nFace] + 3, aOut);
 }
 
 std::size_t CSmoothNormals::Bytes() const
 {
-    return (m_aSame.capacity() + m_aClassStart.capacity()) * sizeof(std::uint32_t) +
+    return m_aFaceNormals.capacity() * sizeof(float) + m_aSame.capacity() * sizeof(std::uint32_t) +
            m_aClasses.capacity() * sizeof(SClass);
 }

@@ -31,19 +31,24 @@ public:
     std::size_t Bytes() const;
 
 private:
+    // The faces of exactly one mask around one position, their weighted normals summed. Each
+    // position's first class sits at its own place in m_aClasses; further ones are appended
+    // and chained through nNext.
     struct SClass {
-        std::uint32_t nMask;  // the faces of exactly this mask around one position...
-        float fSum[3];        // ...and their weighted normals, summed
+        std::uint32_t nMask = 0;  // 0: no smoothed face here
+        std::uint32_t nNext = kNoVertex;
+        float fSum[3] = {0.0f, 0.0f, 0.0f};  // unit length already where it is the only class
     };
 
-    void FaceNormal(std::size_t nFace, double aOut[3]) const;
     std::uint32_t MaskOf(std::size_t nFace) const { return m_bSmoothing ? m_model.m_cShading.m_aSmoothing[nFace] : 0u; }
+    void FaceNormals();
     void JoinPositions();
+    void SumAroundPositions();
 
     const C3DS& m_model;
     const std::vector<std::uint32_t>& m_aCorners;
     bool m_bSmoothing = false;
-    std::vector<std::uint32_t> m_aSame;        // per vertex: the first vertex of its run at its position
-    std::vector<std::uint32_t> m_aClassStart;  // per vertex: its classes are [start[v], start[v + 1])
-    std::vector<SClass> m_aClasses;
+    std::vector<float> m_aFaceNormals;     // three per face, unit length
+    std::vector<std::uint32_t> m_aSame;    // per vertex: the first vertex of its run at its position
+    std::vector<SClass> m_aClasses;        // the first class of vertex v at v, then the others
 };
