@@ -6,6 +6,7 @@
 #include "MapTexCoord.h"
 #include "ShadedMaterials.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -91,6 +92,8 @@ SShadedMesh BuildShadedMesh(const C3DS& model)
     aNext.reserve(aVertices.size());
     mesh.aPositions.reserve(aVertices.size() * 3);
     mesh.aNormals.reserve(aVertices.size() * 3);
+    if (bMapped && std::any_of(mesh.aMaterials.begin(), mesh.aMaterials.end(), [](const auto& m) { return m.bTextured; }))
+        mesh.aTexCoords.reserve(aVertices.size() * 2);
     mesh.aIndices.resize(aOrder.size() * 3);
     std::size_t t = 0;
     for (std::size_t b = 0; b < aMaterialOrder.size(); ++b) {

@@ -53,31 +53,10 @@ CSmoothNormals::CSmoothNormals(const C3DS& model, const std::vector<std::uint32_
     const std::vector<std::uint32_t>& aMasks = model.m_cShading.m_aSmoothing;
     m_bSmoothing = aMasks.size() == model.m_aFaces.size() &&
                    std::any_of(aMasks.begin(), aMasks.end(), [](auto m) { return m != 0; });
-    FaceNormals();
     if (!m_bSmoothing)
         return;
     JoinPositions();
     SumAroundPositions();
-}
-
-// Each face's normal once: every corner of a faceted face takes it, and every corner of a
-// smoothed one adds it to its position.
-void CSmoothNormals::FaceNormals()
-{
-    const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
-    const std::size_t nFaces = m_aCorners.size() / 3;
-    m_aFaceNormals.assign(3 * nFaces, 0.0f);
-    for (std::size_t i = 0; i < nFaces; ++i) {
-        const std::uint32_t* p = &m_aCorners[3 * i];
-        if (p[0] == kNoVertex)
-            continue;
-        const S3DSVertex &a = aVertices[p[0]], &b = aVertices[p[1]], &c = aVertices[p[2]];
-        SVector3d n;
-        CalcFaceNormal(a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z, &n);
-        m_aFaceNormals[3 * i] = static_cast<float>(n.x);
-        m_aFaceNormals[3 * i + 1] = static_cast<float>(n.y);
-        m_aFaceNormals[3 * i + 2] = static_cast<float>(n.z);
-    }
 }
 
 // Face by face, in file order, each smoothed face's normal goes to the class of its mask at
@@ -89,6 +68,8 @@ void CSmoothNormals::SumAroundPositions()
     const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
     const std::vector<std::uint32_t>& aMasks = m_model.m_cShading.m_aSmoothing;
     const std::size_t nVertices = aVertices.size();
+    // Room for positions where masks meet, so that a few of them cost no copy of the rest.
+    m_aClasses.reserve(nVertices + nVertices / 8 + 16);
     m_aClasses.assign(nVertices, SClass{});
     for (std::size_t i = 0; i < aMasks.size(); ++i) {
         const std::uint32_t nMask = aMasks[i];
@@ -109,7 +90,10 @@ void CSmoothNormals::SumAroundPositions()
         const double dA = WeightAcos(std::clamp(-dot(e0, e2) / std::sqrt(l0 * l2), -1.0, 1.0));
         const double dB = WeightAcos(std::clamp(-dot(e1, e0) / std::sqrt(l1 * l0), -1.0, 1.0));
         const double aAngles[3] = {dA, dB, std::max(0.0, 3.14159265358979 - dA - dB)};
-        const float* n = &m_aFaceNormals[3 * i];
+        // The face's normal, as FaceNormal gives it: (a - b) x (a - c) = e2 x e0, unit length.
+        SVector3d cross{e2[1] * e0[2] - e2[2] * e0[1], e2[2] * e0[0] - e2[0] * e0[2], e2[0] * e0[1] - e2[1] * e0[0]};
+        UnitVector(&cross, &cross);
+        const float n[3] = {static_cast<float>(cross.x), static_cast<float>(cross.y), static_cast<float>(cross.z)};
         for (int k = 0; k < 3; ++k) {
             std::size_t nClass = m_aSame[p[k]];
             if (m_aClasses[nClass].nMask == 0)
@@ -197,11 +181,21 @@ void CSmoothNormals::Normal(std::size_t nFace, int nCorner, float aOut[3]) const
         }
     }
     // Faceted, or normals that cancel out: the face's own.
-    std::copy(&m_aFaceNormals[3 * nFace], &m_aFaceNormals[3 * nFace] + 3, aOut);
+    FaceNormal(nFace, aOut);
+}
+
+void CSmoothNormals::FaceNormal(std::size_t nFace, float aOut[3]) const
+{
+    const std::uint32_t* p = &m_aCorners[3 * nFace];
+    const S3DSVertex &a = m_model.m_aVertices[p[0]], &b = m_model.m_aVertices[p[1]], &c = m_model.m_aVertices[p[2]];
+    SVector3d n;
+    CalcFaceNormal(a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z, &n);
+    aOut[0] = static_cast<float>(n.x);
+    aOut[1] = static_cast<float>(n.y);
+    aOut[2] = static_cast<float>(n.z);
 }
 
 std::size_t CSmoothNormals::Bytes() const
 {
-    return m_aFaceNormals.capacity() * sizeof(float) + m_aSame.capacity() * sizeof(std::uint32_t) +
-           m_aClasses.capacity() * sizeof(SClass);
+    return m_aSame.capacity() * sizeof(std::uint32_t) + m_aClasses.capacity() * sizeof(SClass);
 }

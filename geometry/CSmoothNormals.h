@@ -41,14 +41,13 @@ private:
     };
 
     std::uint32_t MaskOf(std::size_t nFace) const { return m_bSmoothing ? m_model.m_cShading.m_aSmoothing[nFace] : 0u; }
-    void FaceNormals();
+    void FaceNormal(std::size_t nFace, float aOut[3]) const;
     void JoinPositions();
     void SumAroundPositions();
 
     const C3DS& m_model;
     const std::vector<std::uint32_t>& m_aCorners;
     bool m_bSmoothing = false;
-    std::vector<float> m_aFaceNormals;     // three per face, unit length
     std::vector<std::uint32_t> m_aSame;    // per vertex: the first vertex of its run at its position
     std::vector<SClass> m_aClasses;        // the first class of vertex v at v, then the others
 };

@@ -282,8 +282,9 @@ std::string CGltfWriter::Json(std::size_t nBinLength, const std::string& strBinU
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-std::vector<std::uint8_t> CGltfWriter::Glb() const
+CGltfWriter::SGlb CGltfWriter::GlbPieces() const
 {
+    static constexpr std::uint8_t kZeros[3] = {0, 0, 0};
     // The images follow the geometry in the one binary chunk.
     std::size_t nBin = m_aBin.size();
     std::vector<std::size_t> aImageOffsets;
@@ -298,8 +299,9 @@ std::vector<std::uint8_t> CGltfWriter::Glb() const
     strJson.resize(Padded(strJson.size()), ' ');
     const std::size_t nBinChunk = nBin ? 8 + Padded(nBin) : 0;
 
-    std::vector<std::uint8_t> a;
-    a.reserve(12 + 8 + strJson.size() + nBinChunk);
+    SGlb glb;
+    std::vector<std::uint8_t>& a = glb.aHead;
+    a.reserve(12 + 8 + strJson.size() + 8);
     AppendU32(a, GLB_MAGIC);
     AppendU32(a, 2);
     AppendU32(a, static_cast<std::uint32_t>(12 + 8 + strJson.size() + nBinChunk));
@@ -309,14 +311,24 @@ std::vector<std::uint8_t> CGltfWriter::Glb() const
     if (nBin) {
         AppendU32(a, static_cast<std::uint32_t>(Padded(nBin)));
         AppendU32(a, GLB_CHUNK_BIN);
-        const std::size_t nStart = a.size();
-        a.insert(a.end(), m_aBin.begin(), m_aBin.end());
+        glb.aBody.emplace_back(m_aBin);
+        std::size_t nAt = m_aBin.size();
         for (std::size_t i = 0; i < m_aImages.size(); ++i) {
-            a.resize(nStart + aImageOffsets[i]);
-            a.insert(a.end(), m_aImages[i].aBytes.begin(), m_aImages[i].aBytes.end());
+            glb.aBody.emplace_back(kZeros, aImageOffsets[i] - nAt);
+            glb.aBody.emplace_back(m_aImages[i].aBytes);
+            nAt = aImageOffsets[i] + m_aImages[i].aBytes.size();
         }
-        a.resize(nStart + Padded(nBin));
+        glb.aBody.emplace_back(kZeros, Padded(nBin) - nBin);
     }
+    return glb;
+}
+
+std::vector<std::uint8_t> CGltfWriter::Glb() const
+{
+    const SGlb glb = GlbPieces();
+    std::vector<std::uint8_t> a = glb.aHead;
+    for (const std::span<const std::uint8_t> piece : glb.aBody)
+        a.insert(a.end(), piece.begin(), piece.end());
     return a;
 }
 

@@ -66,8 +66,21 @@ public:
     // asset.extras, a JSON object's text ("{...}"), or empty for none.
     void SetAssetExtras(std::string strJson) { m_strAssetExtras = std::move(strJson); }
 
+    // Room for nBytes of vertex data and indices, so that a large model's buffer is
+    // allocated once rather than copied as it grows.
+    void ReserveBinary(std::size_t nBytes) { m_aBin.reserve(nBytes); }
+
     // The whole asset as a .glb file's bytes.
     std::vector<std::uint8_t> Glb() const;
+    // The same bytes as consecutive pieces: aHead (the file's header, the JSON chunk and the
+    // binary chunk's header), then aBody, which refers to the buffer and the images where this
+    // writer holds them, so that a large file is written without a copy of it. Valid while the
+    // writer is alive and unchanged.
+    struct SGlb {
+        std::vector<std::uint8_t> aHead;
+        std::vector<std::span<const std::uint8_t>> aBody;
+    };
+    SGlb GlbPieces() const;
 
     // The asset as .gltf JSON referring to strBinName and to an image file per image,
     // named in aImageFiles (parallel to the images), all relative to the .gltf's folder.

@@ -174,6 +174,10 @@ void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std
         if (b.nCount >= 3)
             mapObjects[b.nObject][materialIndex(b)].push_back(&b);
 
+    // Each mesh vertex belongs to one object and material, so the primitives together hold
+    // at most the mesh's vertices and indices, plus each accessor's alignment.
+    writer.ReserveBinary(mesh.aPositions.size() * 2 * sizeof(float) + mesh.aTexCoords.size() * sizeof(float) +
+                         mesh.aIndices.size() * sizeof(std::uint32_t) + 4 * 4 * mesh.aBatches.size());
     std::vector<std::uint32_t> aLocal(mesh.VertexCount(), UINT32_MAX);
     std::vector<int> aObjectNodes;
     for (const auto& [nObject, mapMaterials] : mapObjects) {

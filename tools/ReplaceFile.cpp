@@ -9,6 +9,12 @@
 bool ReplaceFile(const std::string& strPath, std::span<const std::uint8_t> aBytes, std::string& strError,
                  bool bIntoFile)
 {
+    return ReplaceFile(strPath, std::span<const std::span<const std::uint8_t>>(&aBytes, 1), strError, bIntoFile);
+}
+
+bool ReplaceFile(const std::string& strPath, std::span<const std::span<const std::uint8_t>> aPieces,
+                 std::string& strError, bool bIntoFile)
+{
     struct stat st {};
     const bool bDevice = ::stat(strPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
     std::string strTemp = strPath + ".XXXXXX";
@@ -33,7 +39,9 @@ bool ReplaceFile(const std::string& strPath, std::span<const std::uint8_t> aByte
         return false;
     }
     const std::string& strWritten = strTemp.empty() ? strPath : strTemp;
-    bool bOk = aBytes.empty() || std::fwrite(aBytes.data(), 1, aBytes.size(), pFile) == aBytes.size();
+    bool bOk = true;
+    for (const std::span<const std::uint8_t> piece : aPieces)
+        bOk = bOk && (piece.empty() || std::fwrite(piece.data(), 1, piece.size(), pFile) == piece.size());
     if (std::fflush(pFile) != 0 || std::ferror(pFile))
         bOk = false;
     if (!bOk)

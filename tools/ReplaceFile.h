@@ -15,3 +15,6 @@
 // leave pointing at the empty file it made (XFCE's tumbler does so with thumbnails).
 bool ReplaceFile(const std::string& strPath, std::span<const std::uint8_t> aBytes, std::string& strError,
                  bool bIntoFile = false);
+// The same for content held in pieces, written one after the other.
+bool ReplaceFile(const std::string& strPath, std::span<const std::span<const std::uint8_t>> aPieces,
+                 std::string& strError, bool bIntoFile = false);

@@ -144,6 +144,14 @@ bool WriteSeparate(const CGltfWriter& writer, const std::string& strOut, std::st
     return ReplaceFile(strOut, {p, s.strJson.size()}, strError);
 }
 
+bool WriteGlb(const CGltfWriter& writer, const std::string& strOut, std::string& strError)
+{
+    const CGltfWriter::SGlb glb = writer.GlbPieces();
+    std::vector<std::span<const std::uint8_t>> aPieces{glb.aHead};
+    aPieces.insert(aPieces.end(), glb.aBody.begin(), glb.aBody.end());
+    return ReplaceFile(strOut, aPieces, strError);
+}
+
 // Reads, converts and writes one model; returns its exit status. bWritten says whether
 // strOut now holds its conversion, which a partly read model has too.
 int ConvertFile(const SOptions& o, const std::string& strFile, const std::string& strOut, bool& bWritten)
@@ -178,7 +186,7 @@ int ConvertFile(const SOptions& o, const std::string& strFile, const std::string
         Report(strFile, "warning: " + strWarning);
 
     std::string strError;
-    const bool bOk = o.bGltf ? WriteSeparate(writer, strOut, strError) : ReplaceFile(strOut, writer.Glb(), strError);
+    const bool bOk = o.bGltf ? WriteSeparate(writer, strOut, strError) : WriteGlb(writer, strOut, strError);
     if (!bOk) {
         Report(strOut, "cannot write the converted file: " + strError);
         return EXIT_FILE;
