@@ -18,6 +18,14 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
+// Triangles sent between two flushes. A software driver (Mesa's llvmpipe) holds every
+// triangle it has binned until the frame is flushed: for a model of millions of faces that
+// is some 40 MiB beside the model, which is what made a thumbnail of a large file peak at
+// nearly three times the file. Ending the primitive and flushing every so many triangles
+// lets it rasterize and reuse that memory as it goes; each triangle is drawn alone either
+// way, so the pixels are the same.
+constexpr std::size_t kTrianglesPerFlush = 16384;
+
 // Finds an object's first vertex at or after a given position. Objects stand in the
 // vertex array in the order of their faces, so a forward scan from the previous base is one
 // pass over the vertices in all. A face whose object has no vertex there (a malformed file)
@@ -91,6 +99,7 @@ double C3DS::DrawModel(double dScale, bool bVertexStrip, bool bAxes)
         std::int32_t nObject = 0;
         std::size_t nBase = 0;  // the vertex array is not empty, so position 0 exists
         bool bObjectMissing = false;
+        std::size_t nSent = 0;
         for (std::size_t i = 0; i < m_aFaces.size(); ++i) {
             const S3DSFace& face = m_aFaces[i];
             if (const S3DSMaterial* pMaterial = cMaterials.Select(i, face.nObject))
@@ -121,6 +130,11 @@ double C3DS::DrawModel(double dScale, bool bVertexStrip, bool bAxes)
             glVertex3f(ax, ay, az);
             glVertex3f(bx, by, bz);
             glVertex3f(cx, cy, cz);
+            if (++nSent % kTrianglesPerFlush == 0) {
+                glEnd();
+                glFlush();
+                glBegin(GL_TRIANGLES);
+            }
         }
     } catch (const std::bad_alloc&) {
         // Only the search indexes allocate. Without them the rest of this frame is left

@@ -69,13 +69,15 @@ protected:
     }
 
     std::vector<SFeedbackPrimitive> Draw(double dScale = 1.0, bool bStrip = false, bool bAxes = false,
-                                         double* pdReturned = nullptr)
+                                         double* pdReturned = nullptr, std::size_t nFeedbackFloats = 1 << 16)
     {
-        return CaptureFeedback([&] {
-            const double d = m_model.DrawModel(dScale, bStrip, bAxes);
-            if (pdReturned)
-                *pdReturned = d;
-        });
+        return CaptureFeedback(
+            [&] {
+                const double d = m_model.DrawModel(dScale, bStrip, bAxes);
+                if (pdReturned)
+                    *pdReturned = d;
+            },
+            nFeedbackFloats);
     }
 
     C3DS m_model;

@@ -160,4 +160,35 @@ TEST_F(DrawModelGeometry, FacesOutsideTheVerticesAreSkippedAndTheRestDrawn)
     ExpectCorner(aTriangles[3].aVertices[2], 4, 4, 0);
 }
 
+TEST_F(DrawModelGeometry, LargeModelsAreDrawnWholeInFileOrderAcrossTheDriversFlushes)
+{
+    // More triangles than several of the runs after which the primitive is ended and the
+    // driver flushed, with skipped faces at and around where the runs end: every drawable
+    // face arrives once, whole and in order, and no call lands inside glBegin/glEnd (the
+    // error flag is checked on tear-down).
+    constexpr std::size_t kFaces = 3 * 16384 + 100;
+    for (int k = 0; k < 256; ++k)
+        AddVertex(1, static_cast<float>(k % 16) * 0.25f, static_cast<float>(k / 16) * 0.25f, 0.0f);
+    std::vector<std::size_t> aExpected;
+    for (std::size_t i = 0; i < kFaces; ++i) {
+        const auto a = static_cast<std::uint16_t>(i % 255);
+        const bool bSkipped = i % 16384 < 3 || i % 16384 > 16380;
+        AddFace(1, a, static_cast<std::uint16_t>(a + 1), bSkipped ? 999 : static_cast<std::uint16_t>((a + 17) % 256));
+        if (!bSkipped)
+            aExpected.push_back(i);
+    }
+    const auto aTriangles = Triangles(Draw(1.0, false, false, nullptr, kFaces * 32));
+    ASSERT_EQ(aTriangles.size(), aExpected.size());
+    for (std::size_t t = 0; t < aTriangles.size(); t += 997) {
+        SCOPED_TRACE(t);
+        ASSERT_EQ(aTriangles[t].aVertices.size(), 3u);
+        const S3DSFace& f = m_model.m_aFaces[aExpected[t]];
+        const std::uint16_t aCorners[3] = {f.a, f.b, f.c};
+        for (int k = 0; k < 3; ++k) {
+            const S3DSVertex& v = m_model.m_aVertices[aCorners[k]];
+            ExpectCorner(aTriangles[t].aVertices[static_cast<std::size_t>(k)], v.x, v.y, v.z);
+        }
+    }
+}
+
 } // namespace
