@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-SRun Run(const std::vector<std::string>& argv, const std::vector<std::string>& env)
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env)
 {
     std::vector<char*> args, envp;
     for (const std::string& s : argv)
@@ -27,18 +27,25 @@ SRun Run(const std::vector<std::string>& argv, const std::vector<std::string>& e
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    SRun run;
     pid_t pid = 0;
-    const auto t0 = std::chrono::steady_clock::now();
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
+    const int nError = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (nError != 0) {
         std::fprintf(stderr, "cannot run %s\n", args[0]);
         std::exit(1);
     }
+    return pid;
+}
+
+SRun Run(const std::vector<std::string>& argv, const std::vector<std::string>& env)
+{
+    SRun run;
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = Spawn(argv, env);
     int nStatus = 0;
     struct rusage ru {};
     ::wait4(pid, &nStatus, 0, &ru);
     run.dMillis = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    posix_spawn_file_actions_destroy(&actions);
     run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     run.nPeakKiB = ru.ru_maxrss;
     run.dCpuMillis = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000.0 +

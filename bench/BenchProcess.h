@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // What the benchmarks that run programs share: a timed run, the environment to give it,
@@ -13,7 +14,10 @@ struct SRun {
     long nPeakKiB = 0;
 };
 
-// Runs argv with the given environment, output thrown away, and times it to its exit.
+// Starts argv (looked up in PATH) with the given environment, its output thrown away, and
+// returns at once: the caller waits for it. Ends this process if it cannot start.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env);
+// Runs argv as Spawn does, and times it to its exit.
 SRun Run(const std::vector<std::string>& argv, const std::vector<std::string>& env);
 // This process's environment, without DISPLAY and WAYLAND_DISPLAY unless bDisplay.
 std::vector<std::string> Environment(bool bDisplay);

@@ -3,10 +3,46 @@
 #include "model/ReadStatus.h"
 #include "platform/MessageBox.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <sys/stat.h>
+
+void ReportFile(const char* pszTool, const std::string& strFile, const std::string& strText)
+{
+    std::fprintf(stderr, "%s: %s: %s\n", pszTool, strFile.c_str(), strText.c_str());
+}
+
+int RunBatch(const char* pszTool, const SBatchWords& words, const std::vector<std::string>& files,
+             const std::string& strOutput, const std::string& strOutputDir, const std::string& strExtension,
+             const FBatchFile& fnFile)
+{
+    std::map<std::string, std::string> writtenFrom;  // output -> model
+    int nWorst = EXIT_OK;
+    for (const std::string& strFile : files) {
+        const std::string strOut = OutputPath(strFile, strOutput, strOutputDir, strExtension);
+        if (const auto it = writtenFrom.find(strOut); it != writtenFrom.end()) {
+            ReportFile(pszTool, strFile,
+                       std::string(words.pszNotDone) + ": " + words.pszItsOutput + " " + strOut +
+                           " would overwrite the one of " + it->second);
+            nWorst = std::max(nWorst, int{EXIT_FILE});
+            continue;
+        }
+        try {
+            bool bWritten = false;
+            nWorst = std::max(nWorst, fnFile(strFile, strOut, bWritten));
+            if (bWritten)
+                writtenFrom.emplace(strOut, strFile);
+        } catch (const std::exception& e) {
+            ReportFile(pszTool, strFile, std::string(words.pszNotDone) + ": " + e.what());
+            nWorst = std::max(nWorst, int{EXIT_FILE});
+        }
+    }
+    return nWorst;
+}
 
 std::string OutputPath(const std::string& strFile, const std::string& strOutput, const std::string& strOutputDir,
                        const std::string& strExtension)

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,7 +49,6 @@ const char* const kUsage =
     "its conversion not written (the other files are still converted); 2 usage error,\n"
     "nothing converted.\n";
 
-enum : int { EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2 };
 
 struct SOptions {
     bool bGltf = false;
@@ -118,7 +116,7 @@ SOptions ParseOptions(int argc, char** argv)
 
 void Report(const std::string& strFile, const std::string& strText)
 {
-    std::fprintf(stderr, "tessaron-convert: %s: %s\n", strFile.c_str(), strText.c_str());
+    ReportFile("tessaron-convert", strFile, strText);
 }
 
 std::string FileName(const std::string& strPath)
@@ -216,26 +214,9 @@ int main(int argc, char** argv)
         return EXIT_FILE;
     }
 
-    // Models of the same name from different folders: the first keeps its file.
-    std::map<std::string, std::string> writtenFrom;  // converted file -> model
-    int nWorst = EXIT_OK;
-    for (const std::string& strFile : o.files) {
-        const std::string strOut = OutputPath(strFile, o.strOutput, o.strOutputDir, o.bGltf ? ".gltf" : ".glb");
-        if (const auto it = writtenFrom.find(strOut); it != writtenFrom.end()) {
-            Report(strFile, "not converted: its file " + strOut + " would overwrite the one of " + it->second);
-            nWorst = std::max(nWorst, int{EXIT_FILE});
-            continue;
-        }
-        try {
-            bool bWritten = false;
-            nWorst = std::max(nWorst, ConvertFile(o, strFile, strOut, bWritten));
-            if (bWritten)
-                writtenFrom.emplace(strOut, strFile);
-        } catch (const std::exception& e) {
-            // Out of memory for a huge model: this file fails, the next is tried.
-            Report(strFile, std::string("not converted: ") + e.what());
-            nWorst = std::max(nWorst, int{EXIT_FILE});
-        }
-    }
-    return nWorst;
+    return RunBatch("tessaron-convert", {"not converted", "its file"}, o.files, o.strOutput, o.strOutputDir,
+                    o.bGltf ? ".gltf" : ".glb",
+                    [&](const std::string& strFile, const std::string& strOut, bool& bWritten) {
+                        return ConvertFile(o, strFile, strOut, bWritten);
+                    });
 }

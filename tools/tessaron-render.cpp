@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,7 +76,7 @@ constexpr int kMaxThumbnail = 4096;
 // second; the limit bounds memory to a few hundred megabytes.
 constexpr long long kThumbnailLimit = 64LL << 20;
 
-enum : int { EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_NO_GL = 3 };
+enum : int { EXIT_NO_GL = 3 };  // beside the batch statuses
 
 struct SOptions {
     int cx = 800;
@@ -228,7 +227,7 @@ SOptions ParseOptions(int argc, char** argv)
 
 void Report(const std::string& strFile, const std::string& strText)
 {
-    std::fprintf(stderr, "tessaron-render: %s: %s\n", strFile.c_str(), strText.c_str());
+    ReportFile("tessaron-render", strFile, strText);
 }
 
 // The view's state in a freshly opened window, changed only where an option says so.
@@ -368,27 +367,8 @@ int main(int argc, char** argv)
         return EXIT_FILE;
     }
 
-    // Models of the same name from different folders are common in a large batch; each
-    // picture keeps the first model that was drawn into it, and only the later one fails.
-    std::map<std::string, std::string> drawnFrom;  // picture -> model
-    int nWorst = EXIT_OK;
-    for (std::size_t i = 0; i < o.files.size(); ++i) {
-        const std::string strOut = OutputPath(o.files[i], o.strOutput, o.strOutputDir, ".png");
-        if (const auto it = drawnFrom.find(strOut); it != drawnFrom.end()) {
-            Report(o.files[i], "not rendered: its picture " + strOut + " would overwrite the one of " + it->second);
-            nWorst = std::max(nWorst, int{EXIT_FILE});
-            continue;
-        }
-        try {
-            bool bWritten = false;
-            nWorst = std::max(nWorst, RenderFile(o, o.files[i], strOut, context, bWritten));
-            if (bWritten)
-                drawnFrom.emplace(strOut, o.files[i]);
-        } catch (const std::exception& e) {
-            // Out of memory for a huge picture or model: this file fails, the next is tried.
-            Report(o.files[i], std::string("not rendered: ") + e.what());
-            nWorst = std::max(nWorst, int{EXIT_FILE});
-        }
-    }
-    return nWorst;
+    return RunBatch("tessaron-render", {"not rendered", "its picture"}, o.files, o.strOutput, o.strOutputDir, ".png",
+                    [&](const std::string& strFile, const std::string& strOut, bool& bWritten) {
+                        return RenderFile(o, strFile, strOut, context, bWritten);
+                    });
 }
