@@ -177,9 +177,8 @@ void CheckNodes(const nlohmann::json& j, const CShadingData& shading, std::size_
 {
     const auto& root = j.at("nodes").at(j.at("scenes").at(0).at("nodes").at(0).get<std::size_t>());
     const float fScale = root.contains("scale") ? root["scale"][0].get<float>() : 1.0f;
-    const float fExpected = shading.m_fMasterScale > 0.0f && std::isfinite(1.0f / shading.m_fMasterScale)
-                                ? 1.0f / shading.m_fMasterScale
-                                : 1.0f;
+    const float fInverse = shading.m_fMasterScale > 0.0f ? 1.0f / shading.m_fMasterScale : 0.0f;
+    const float fExpected = std::isfinite(fInverse) && fInverse > 0.0f ? fInverse : 1.0f;
     if (!std::isfinite(fScale) || !(fScale > 0.0f) || fScale != fExpected)
         Fail("root scale not the inverse of the master scale", nSize);
     std::set<std::string> names;

@@ -220,15 +220,16 @@ void ConvertModel(const SShadedMesh& mesh, const C3DS& model, CTextureEmbedder& 
     // A quarter turn about X: the file's Z-up becomes glTF's Y-up, its Y points away.
     root.fRotation = {-HALF_SQRT2, 0.0f, 0.0f, HALF_SQRT2};
     // The reader keeps only finite positive scales, but the inverse of a tiny one is no float.
-    const float fScale = 1.0f / shading.m_fMasterScale;
-    const bool bScaled = shading.m_fMasterScale > 0.0f && std::isfinite(fScale) && fScale > 0.0f;
+    const float fMaster = shading.m_fMasterScale;
+    const float fScale = fMaster > 0.0f ? 1.0f / fMaster : 0.0f;
+    const bool bScaled = std::isfinite(fScale) && fScale > 0.0f;
     if (bScaled)
         root.fScale = {fScale, fScale, fScale};
     writer.SetRoots({writer.AddNode(std::move(root))});
     if (bScaled)
         writer.SetAssetExtras(nlohmann::json{{"unit", "the model file's own unit divided by its master scale, taken as "
                                                       "the metre: the root node scales by 1 / masterScale"},
-                                             {"masterScale", shading.m_fMasterScale}}.dump());
+                                             {"masterScale", fMaster}}.dump());
     else
         writer.SetAssetExtras(R"({"unit":"the model file's own unit, taken as the metre"})");
 }

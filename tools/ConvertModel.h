@@ -12,7 +12,8 @@
 // (BuildShadedMesh), so the two cannot drift:
 //   - a root node that turns the file's Z-up into glTF's Y-up, and under it one node per
 //     object with a mesh of one primitive per material;
-//   - positions as the file stores them, in its own unit taken as metres; normals as full
+//   - positions as the file stores them, in its own unit taken as metres (but see the
+//     master scale below); normals as full
 //     shading smooths them; mapping coordinates already through the texture map (scale,
 //     offset, rotation baked in), with V turned to run down as glTF's does;
 //   - materials: baseColorFactor the diffuse colour, whitened by the texture's percentage
@@ -22,9 +23,9 @@
 //     sqrt(alpha)), so a dull material is fully rough and the shiniest 0.35;
 //     OPAQUE, MASK for cut-out textures, BLEND for partial alpha or transparency;
 //     doubleSided from the two-sided flag; the file's specular colour and shininess
-//     strength as KHR_materials_specular's colour and factor, the reading Blender's own
-//     3DS importer gives them (its specular tint and intensity), so a strength of 0 leaves
-//     no highlight, as in full shading;
+//     strength as KHR_materials_specular's colour and factor, as Blender's 3DS importer
+//     reads them (into its specular tint and intensity), so a strength of 0 leaves no
+//     highlight, as in full shading;
 //   - textures embedded (CTextureEmbedder); repeat, mirror and decal become REPEAT,
 //     MIRRORED_REPEAT and CLAMP_TO_EDGE. glTF has no border: where a decal's coordinates
 //     leave [0, 1], the edge texels stretch on, where full shading shows the colour.
@@ -33,7 +34,7 @@
 // root node: the model file's name as the disk has it, UTF-8 on any current system (a byte
 // that is not becomes U+FFFD in the JSON), unlike the names inside the file.
 //
-// From the model mesh was built from, its side data kept or not:
+// From the model the mesh was built from, whose side data may be empty:
 //   - each object's node and mesh take the object's name, Latin-1 as UTF-8; an object
 //     without a name is "object N" (N its number in the file); names may repeat, as glTF
 //     allows;
