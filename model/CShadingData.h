@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
-// What a file holds for full shading beyond the four arrays of C3DS: mapping coordinates,
-// smoothing groups, each material's first texture map and sidedness, the objects' names and
-// the file's master scale. The reader keeps it
-// beside the model without letting it change anything the classic reader reports; a chunk
-// of it that is malformed is left out here and never becomes a status.
+// What a file holds for full shading and the converter beyond the four arrays of C3DS:
+// mapping coordinates, smoothing groups, each material's first texture map and sidedness,
+// the objects' names and the file's master scale. The reader keeps it beside the model
+// without letting it change anything the classic reader reports; a chunk of it that is
+// malformed is left out here and never becomes a status.
 
 // Texture map 1 of a material, as stored. The file name is the file's own string, never
 // trusted as a path: whoever opens it looks it up in folders of its own choosing.

@@ -13,7 +13,6 @@ enum : std::uint16_t {
     CHUNK_MESH_VERSION = 0x3D3E,
     CHUNK_MASTER_SCALE = 0x0100,  // f32, the scene's scale; side data only
 
-
     CHUNK_COLOR_24 = 0x0011,     // three bytes, red green blue
     CHUNK_PERCENT_INT = 0x0030,    // u16 percentage
     CHUNK_PERCENT_FLOAT = 0x0031,  // f32 percentage, 0 to 100

@@ -428,9 +428,9 @@ private:
         }
     }
 
-    // A file holds one; of several, the last decides, as assimp reads them. A value no scale can
-    // have (zero, negative, NaN, infinite) or a chunk too short for it leaves the file
-    // without one.
+    // A file holds one; of several, the last decides, as assimp reads them. A value no
+    // scale can have (zero, negative, NaN, infinite) or a chunk too short for one leaves
+    // the file without a master scale.
     void ReadMasterScale(std::size_t pos, std::uint32_t nLength)
     {
         if constexpr (kFill) {
