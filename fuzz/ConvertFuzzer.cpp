@@ -5,7 +5,8 @@
 // accessor outside its view or with a count, min or max that its data does not bear out, an
 // index at or beyond its primitive's vertices, a float that is not finite, a normal that is
 // not unit length, or a texture coordinate set on a primitive without a texture and the
-// other way round. Texture names find nothing (the model lives in a folder that does not
+// other way round, a root not scaled by the master scale's inverse, or an object's node named
+// after no object. Texture names find nothing (the model lives in a folder that does not
 // exist), so the decoder is never asked.
 
 #include "geometry/BuildShadedMesh.h"
@@ -21,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -103,7 +106,7 @@ void CheckFloats(const nlohmann::json& accessor, const SAccessorData& d, bool bU
         }
 }
 
-void CheckGlb(const std::vector<std::uint8_t>& a, std::size_t nSize)
+nlohmann::json CheckGlb(const std::vector<std::uint8_t>& a, std::size_t nSize)
 {
     if (a.size() < 20 || U32(a, 0) != 0x46546C67 || U32(a, 4) != 2 || U32(a, 8) != a.size() || a.size() % 4 != 0)
         Fail("GLB header", nSize);
@@ -123,7 +126,7 @@ void CheckGlb(const std::vector<std::uint8_t>& a, std::size_t nSize)
     if (j.contains("buffers") && j["buffers"][0]["byteLength"].get<std::size_t>() > aBin.size())
         Fail("buffer longer than the binary chunk", nSize);
     if (!j.contains("meshes"))
-        return;
+        return j;
     for (const auto& mesh : j["meshes"])
         for (const auto& prim : mesh.at("primitives")) {
             const auto& attributes = prim.at("attributes");
@@ -164,6 +167,30 @@ void CheckGlb(const std::vector<std::uint8_t>& a, std::size_t nSize)
                     Fail("index beyond its primitive's vertices", nSize);
             }
         }
+    return j;
+}
+
+// The root is scaled by exactly the inverse of the master scale, and every object's node is
+// named after an object of the file, or numbered where it has no name. The JSON parsed, so
+// the names are valid UTF-8 whatever bytes the file held.
+void CheckNodes(const nlohmann::json& j, const CShadingData& shading, std::size_t nSize)
+{
+    const auto& root = j.at("nodes").at(j.at("scenes").at(0).at("nodes").at(0).get<std::size_t>());
+    const float fScale = root.contains("scale") ? root["scale"][0].get<float>() : 1.0f;
+    const float fInverse = shading.m_fMasterScale > 0.0f ? 1.0f / shading.m_fMasterScale : 0.0f;
+    const float fExpected = std::isfinite(fInverse) && fInverse > 0.0f ? fInverse : 1.0f;
+    if (!std::isfinite(fScale) || !(fScale > 0.0f) || fScale != fExpected)
+        Fail("root scale not the inverse of the master scale", nSize);
+    std::set<std::string> names;
+    for (std::size_t n = 1; n <= shading.m_aObjectNameEnds.size(); ++n)
+        names.insert(Latin1ToUtf8(shading.ObjectName(static_cast<std::int64_t>(n))));
+    if (!root.contains("children"))
+        return;
+    for (const auto& child : root["children"]) {
+        const std::string strName = j["nodes"].at(child.get<std::size_t>()).at("name").get<std::string>();
+        if (!names.count(strName) && !strName.starts_with("object "))
+            Fail("object node named after no object", nSize);
+    }
 }
 
 } // namespace
@@ -175,7 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const SShadedMesh mesh = BuildShadedMesh(model);
     CTextureEmbedder textures("/nonexistent/fuzz.3ds", {});
     CGltfWriter writer("fuzz");
-    ConvertModel(mesh, textures, "fuzz.3ds", writer);
-    CheckGlb(writer.Glb(), nSize);
+    ConvertModel(mesh, model, textures, "fuzz.3ds", writer);
+    const nlohmann::json j = CheckGlb(writer.Glb(), nSize);
+    CheckNodes(j, model.m_cShading, nSize);
     return 0;
 }

@@ -172,6 +172,18 @@ void WriteSeeds(const fs::path& dir)
         w.BeginFaces({0, 1, 2, 0, 0, 2, 3, 0, 4, 5, 6, 0, 4, 6, 7, 0});
         w.FaceMaterial("turned", {0}).FaceMaterial("decal", {1, 2}).FaceMaterial("none", {3}).Smoothing({1, 1, 2, 2});
     }));
+    // Names as exporters write them: Latin-1, repeated, empty; and a master scale, once whole
+    // and once cut short.
+    Write(dir / "names-and-scale.3ds", LeadInThen([](C3dsWriter& w) {
+        w.MasterScale(0.0254f).Material("m", {1, 1, 1}, {200, 0, 0}, {3, 3, 3});
+        w.BeginObject("W\xFCrfel").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).BeginFaces({0, 1, 2, 0}).FaceMaterial("m", {0});
+        w.End().End().End();
+        w.BeginObject("W\xFCrfel").Vertices({0, 0, 1, 1, 0, 1, 0, 1, 1}).BeginFaces({0, 1, 2, 0}).End().End().End();
+        w.BeginObject("").Vertices({0, 0, 2, 1, 0, 2, 0, 1, 2}).BeginFaces({0, 1, 2, 0});
+    }));
+    Write(dir / "short-master-scale.3ds", LeadInThen([](C3dsWriter& w) {
+        w.Begin(0x0100).U16(1).End().BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).BeginFaces({0, 1, 2, 0});
+    }));
     Write(dir / "texture-child-past-map.3ds", LeadInThen([](C3dsWriter& w) {
         w.BeginMaterial("m", {1, 1, 1}, {2, 2, 2}, {3, 3, 3}).Begin(0xA200).Header(0xA300, 200).Str("x.png").End();
     }));

@@ -6,6 +6,7 @@
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -111,6 +112,18 @@ void Check(const C3DS& model, int nStatus, std::size_t nSize)
     for (const S3DSMaterialShading& m : cShading.m_aMaterials)
         if (m.bTextured && (m.cTexture.strFile.empty() || !IsInputString(m.cTexture.strFile, nSize)))
             Fail("texture file names come from the input", nSize, nStatus);
+    // Every named object takes at least its 6-byte header and its zero byte, and no two
+    // names share a byte of the input.
+    if (cShading.m_aObjectNameEnds.size() > nSize / 7 || cShading.m_strObjectNames.size() > nSize ||
+        cShading.m_aObjectNameEnds.capacity() > nSize / 7 + 1 ||
+        (cShading.m_aObjectNameEnds.empty() ? !cShading.m_strObjectNames.empty()
+                                            : cShading.m_aObjectNameEnds.back() != cShading.m_strObjectNames.size()))
+        Fail("object names are cut from the input, one per object", nSize, nStatus);
+    for (std::size_t n = 1; n <= cShading.m_aObjectNameEnds.size(); ++n)
+        if (!IsInputString(cShading.ObjectName(static_cast<std::int64_t>(n)), nSize))
+            Fail("object names come from the input", nSize, nStatus);
+    if (cShading.m_fMasterScale != 0.0f && !(std::isfinite(cShading.m_fMasterScale) && cShading.m_fMasterScale > 0.0f))
+        Fail("a master scale is finite and positive, or none", nSize, nStatus);
 
     const bool bLeadInFailed = nStatus == READ_NO_MAIN_CHUNK || nStatus == READ_NO_VERSION_CHUNK ||
                                nStatus == READ_NO_EDITOR_CHUNK || nStatus == READ_NO_MESH_VERSION;
@@ -124,7 +137,7 @@ const std::vector<std::uint8_t>& Primer()
 {
     static const std::vector<std::uint8_t> bytes = [] {
         C3dsWriter w;
-        w.LeadIn().Material("primer", {1, 2, 3}, {4, 5, 6}, {7, 8, 9}, 10, 20);
+        w.LeadIn().MasterScale(3.0f).Material("primer", {1, 2, 3}, {4, 5, 6}, {7, 8, 9}, 10, 20);
         w.BeginObject("p").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).MeshMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7});
         w.Mapping({0, 0, 1, 0, 0, 1});
         w.BeginFaces({0, 1, 2, 0}).FaceMaterial("primer", {0}).Smoothing({1});
@@ -196,7 +209,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (!SameBytes(fresh.m_cShading.m_aTexCoords, reused.m_cShading.m_aTexCoords) ||
         !SameBytes(fresh.m_cShading.m_aSmoothing, reused.m_cShading.m_aSmoothing) ||
         fresh.m_cShading.m_aObjectMappings.size() != reused.m_cShading.m_aObjectMappings.size() ||
-        fresh.m_cShading.m_aMaterials.size() != reused.m_cShading.m_aMaterials.size())
+        fresh.m_cShading.m_aMaterials.size() != reused.m_cShading.m_aMaterials.size() ||
+        fresh.m_cShading.m_strObjectNames != reused.m_cShading.m_strObjectNames ||
+        fresh.m_cShading.m_aObjectNameEnds != reused.m_cShading.m_aObjectNameEnds ||
+        std::memcmp(&fresh.m_cShading.m_fMasterScale, &reused.m_cShading.m_fMasterScale, sizeof(float)) != 0)
         Fail("a second read leaves no side data of the first", nSize, nAgain);
+
+    // Readers that keep no side data get the same status and arrays, and none of it.
+    C3DS bare;
+    bare.m_bKeepShadingData = false;
+    const int nBare = bare.ReadBuffer(pData, nSize);
+    if (nBare != nStatus || !SameBytes(fresh.m_aVertices, bare.m_aVertices) || !SameBytes(fresh.m_aFaces, bare.m_aFaces) ||
+        !SameFaceMaterials(fresh, bare) || !SameMaterials(fresh, bare) ||
+        std::memcmp(fresh.m_fMeshMatrix, bare.m_fMeshMatrix, sizeof fresh.m_fMeshMatrix) != 0 ||
+        fresh.m_wContext != bare.m_wContext || bare.m_cShading.Bytes() != 0 || bare.m_cShading.m_fMasterScale != 0.0f)
+        Fail("a read without side data returns the same, and holds none", nSize, nBare);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "geometry/CTextureLibrary.h"
 
 #include "geometry/UploadTexture.h"
+#include "platform/TextureWarning.h"
 
 #include <GL/gl.h>
 
@@ -45,8 +46,7 @@ unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap
         m_bFolderWarnings = true;
         m_cFinder.Find({});  // lists the folders
         for (const std::string& strFolder : m_cFinder.OutsideFolders())
-            Warn(ModelName() + ": texture folder " + strFolder +
-                 " leads out of the model's folder and is not searched.");
+            Warn(TextureFolderWarning(m_strModelPath, strFolder));
     }
     auto itName = m_mapNames.find(strFileName);
     if (itName == m_mapNames.end()) {
@@ -215,27 +215,10 @@ std::string CTextureLibrary::ModelName() const
 
 void CTextureLibrary::Warn(const std::string& strText)
 {
-    // Names come from the file or the disk: a control character in one must not break the
-    // one line the status bar shows.
-    std::string strShown = strText;
-    for (char& c : strShown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    m_aWarnings.push_back(std::move(strShown));
+    m_aWarnings.push_back(OneLine(strText));
 }
 
 void CTextureLibrary::WarnAbout(const std::string& strFileName, ETextureStatus eStatus, const std::string& strDetail)
 {
-    std::string strReason = "cannot be used";
-    switch (eStatus) {
-    case ETextureStatus::notFound: strReason = "not found"; break;
-    case ETextureStatus::unreadable: strReason = "cannot be read"; break;
-    case ETextureStatus::tooLarge: strReason = "is too large"; break;
-    case ETextureStatus::malformed: strReason = "is not an image Tessaron can read"; break;
-    case ETextureStatus::outside: strReason = "is not used: " + strDetail.substr(0, 255) + " leads out of the model's folder"; break;
-    case ETextureStatus::ok: break;
-    }
-    // The name's length is the reader's string bound anyway.
-    Warn(ModelName() + ": texture " + strFileName.substr(0, 255) + " " + strReason +
-         "; its material is drawn in its colour.");
+    Warn(TextureWarning(m_strModelPath, strFileName, eStatus, strDetail));
 }

@@ -4,12 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
-// What a file holds for full shading beyond the four arrays of C3DS: mapping coordinates,
-// smoothing groups and each material's first texture map and sidedness. The reader keeps it
-// beside the model without letting it change anything the classic reader reports; a chunk
-// of it that is malformed is left out here and never becomes a status.
+// What a file holds for full shading and the converter beyond the four arrays of C3DS:
+// mapping coordinates, smoothing groups, each material's first texture map and sidedness,
+// the objects' names and the file's master scale. The reader keeps it beside the model
+// without letting it change anything the classic reader reports; a chunk of it that is
+// malformed is left out here and never becomes a status.
 
 // Texture map 1 of a material, as stored. The file name is the file's own string, never
 // trusted as a path: whoever opens it looks it up in folders of its own choosing.
@@ -59,4 +62,15 @@ public:
     std::vector<S3DSObjectMapping> m_aObjectMappings;  // at most one per object, ascending by object
     std::vector<std::uint32_t> m_aSmoothing;           // empty, or one mask per face of C3DS::m_aFaces; 0 = faceted
     std::vector<S3DSMaterialShading> m_aMaterials;     // one per material of C3DS::m_aMaterials
+
+    // The named objects' names as stored, in file order, one after the other: the name of
+    // object n (S3DSVertex::nObject) ends at m_aObjectNameEnds[n - 1]. Names may repeat or
+    // be empty, and are the file's bytes in whatever code page wrote them.
+    std::string m_strObjectNames;
+    std::vector<std::size_t> m_aObjectNameEnds;  // one per named object the walk met
+    // Object n's name; empty for an object without one or a number no object has.
+    std::string_view ObjectName(std::int64_t nObject) const;
+
+    // The last master-scale chunk's value where it is finite and above 0; 0 for none.
+    float m_fMasterScale = 0.0f;
 };

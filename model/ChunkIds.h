@@ -4,12 +4,14 @@
 
 // Chunk identifiers of the .3ds format that carry meaning for the reader. Every other id
 // is skipped whole by its length. The texture map, mapping and two-sided chunks are skipped
-// by the walk too; only the full-shading side data is read out of them.
+// by the walk too, and so is the master scale; only the full-shading side data is read out
+// of them.
 enum : std::uint16_t {
     CHUNK_MAIN = 0x4D4D,
     CHUNK_VERSION = 0x0002,
     CHUNK_EDITOR = 0x3D3D,
     CHUNK_MESH_VERSION = 0x3D3E,
+    CHUNK_MASTER_SCALE = 0x0100,  // f32, the scene's scale; side data only
 
     CHUNK_COLOR_24 = 0x0011,     // three bytes, red green blue
     CHUNK_PERCENT_INT = 0x0030,    // u16 percentage

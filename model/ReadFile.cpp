@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -105,6 +106,8 @@ struct SRecordCounts {
     std::size_t nFaces = 0;
     std::size_t nFaceMaterials = 0;
     std::size_t nTexCoords = 0;
+    std::size_t nObjects = 0;
+    std::size_t nObjectNameBytes = 0;
 };
 
 // One pass over the buffer. The counting pass (kFill false) walks exactly like the filling
@@ -281,6 +284,8 @@ private:
                             m_model.m_cShading.m_aMaterials.push_back(m_pendingShading);
                     }
                 }
+                if (m_bShading)
+                    KeepObjectName(posData, static_cast<std::size_t>(nName));
                 ++m_nObject;
                 posNext = posData + static_cast<std::size_t>(nName) + 1;
                 break;
@@ -348,6 +353,10 @@ private:
                 if (m_bShading)
                     ReadTextureMap(pos, nLength);
                 break;
+            case CHUNK_MASTER_SCALE:
+                if (m_bShading)
+                    ReadMasterScale(pos, nLength);
+                break;
             case CHUNK_MAT_TWO_SIDED:
                 if (m_bShading && m_wContext == CHUNK_MATERIAL)
                     m_pendingShading.bTwoSided = true;
@@ -401,6 +410,34 @@ private:
                 cShading.m_aTexCoords.push_back(S3DSTexCoord{F32(pRecord), F32(pRecord + 4)});
         } else {
             m_counts.nTexCoords += nCount;
+        }
+    }
+
+    // The name was bounded by the walk itself (its zero byte lies inside the buffer), and the
+    // walk enters the object behind it, so no two names share a byte: all of them together
+    // are never longer than the file.
+    void KeepObjectName(std::size_t posName, std::size_t nName)
+    {
+        if constexpr (kFill) {
+            CShadingData& cShading = m_model.m_cShading;
+            cShading.m_strObjectNames.append(reinterpret_cast<const char*>(m_pData + posName), nName);
+            cShading.m_aObjectNameEnds.push_back(cShading.m_strObjectNames.size());
+        } else {
+            ++m_counts.nObjects;
+            m_counts.nObjectNameBytes += nName;
+        }
+    }
+
+    // A file holds one; of several, the last decides, as assimp reads them. A value no
+    // scale can have (zero, negative, NaN, infinite) or a chunk too short for one leaves
+    // the file without a master scale.
+    void ReadMasterScale(std::size_t pos, std::uint32_t nLength)
+    {
+        if constexpr (kFill) {
+            float fScale = 0.0f;
+            if (nLength >= 10 && SideEnd(pos, nLength) - pos >= 10)
+                fScale = F32(m_pData + pos + 6);
+            m_model.m_cShading.m_fMasterScale = std::isfinite(fScale) && fScale > 0.0f ? fScale : 0.0f;
         }
     }
 
@@ -594,6 +631,8 @@ int C3DS::ReadBuffer(const unsigned char* pData, std::size_t nSize, CFileBuffer*
     m_aFaces.reserve(counter.m_counts.nFaces);
     m_aFaceMaterials.reserve(counter.m_counts.nFaceMaterials);
     m_cShading.m_aTexCoords.reserve(counter.m_counts.nTexCoords);
+    m_cShading.m_aObjectNameEnds.reserve(counter.m_counts.nObjects);
+    m_cShading.m_strObjectNames.reserve(counter.m_counts.nObjectNameBytes);
 
     CChunkWalker<true> walker(*this, pData, nSize, pRelease);
     const int nStatus = walker.Run();

@@ -130,6 +130,11 @@ C3dsWriter& C3dsWriter::TwoSided()
     return Begin(0xA081).End();
 }
 
+C3dsWriter& C3dsWriter::MasterScale(float fScale)
+{
+    return Begin(0x0100).F32(fScale).End();
+}
+
 C3dsWriter& C3dsWriter::Mapping(const std::vector<float>& uv)
 {
     Begin(0x4140).U16(static_cast<std::uint16_t>(uv.size() / 2));

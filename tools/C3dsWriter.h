@@ -40,6 +40,7 @@ public:
                            float fVScale = 1.0f, float fUOffset = 0.0f, float fVOffset = 0.0f, std::uint16_t wTiling = 0,
                            float fRotation = 0.0f, float fFloatPercent = -1.0f);
     C3dsWriter& TwoSided();                                       // 0xA081, no payload
+    C3dsWriter& MasterScale(float fScale);                        // 0x0100
     C3dsWriter& Mapping(const std::vector<float>& uv);            // 0x4140, count = size / 2
     C3dsWriter& Smoothing(const std::vector<std::uint32_t>& masks);  // 0x4150, one per face
     C3dsWriter& ColorProperty(std::uint16_t wProperty, std::uint8_t r, std::uint8_t g, std::uint8_t b);

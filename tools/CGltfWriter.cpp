@@ -174,6 +174,8 @@ std::string CGltfWriter::Json(std::size_t nBinLength, const std::string& strBinU
             node["children"] = n.aChildren;
         if (n.fRotation != std::array<float, 4>{0.0f, 0.0f, 0.0f, 1.0f})
             node["rotation"] = n.fRotation;
+        if (n.fScale != std::array<float, 3>{1.0f, 1.0f, 1.0f})
+            node["scale"] = n.fScale;
         nodes.push_back(std::move(node));
     }
     if (!nodes.empty())
@@ -204,6 +206,7 @@ std::string CGltfWriter::Json(std::size_t nBinLength, const std::string& strBinU
 
     if (!m_aMaterials.empty()) {
         json materials = json::array();
+        bool bSpecular = false;
         for (const SMaterial& m : m_aMaterials) {
             json pbr = {{"baseColorFactor", m.fBaseColor}, {"metallicFactor", m.fMetallic},
                         {"roughnessFactor", m.fRoughness}};
@@ -216,9 +219,16 @@ std::string CGltfWriter::Json(std::size_t nBinLength, const std::string& strBinU
                 material["alphaMode"] = AlphaModeName(m.eAlphaMode);
             if (m.bDoubleSided)
                 material["doubleSided"] = true;
+            if (m.bSpecular) {
+                material["extensions"]["KHR_materials_specular"] = {{"specularFactor", m.fSpecularStrength},
+                                                                    {"specularColorFactor", m.fSpecularColor}};
+                bSpecular = true;
+            }
             materials.push_back(std::move(material));
         }
         j["materials"] = std::move(materials);
+        if (bSpecular)
+            j["extensionsUsed"] = json::array({"KHR_materials_specular"});
     }
 
     if (!m_aTextures.empty()) {
@@ -338,9 +348,14 @@ CGltfWriter::SSeparate CGltfWriter::Separate(const std::string& strBinName, cons
     std::set<std::string> used;
     for (const SImage& image : m_aImages) {
         const std::string strExtension = image.strMimeType == "image/jpeg" ? ".jpg" : ".png";
-        std::string strName = strImagePrefix + image.strStem + strExtension;
+        auto nameOf = [&](std::string strPart) {
+            if (strPart.starts_with('-'))
+                strPart.insert(0, "_");
+            return strImagePrefix + strPart + strExtension;
+        };
+        std::string strName = nameOf(image.strStem);
         for (int n = 2; !used.insert(strName).second; ++n)
-            strName = strImagePrefix + image.strStem + "-" + std::to_string(n) + strExtension;
+            strName = nameOf(image.strStem + "-" + std::to_string(n));
         s.aImageFiles.push_back(std::move(strName));
     }
     s.aBin = m_aBin;

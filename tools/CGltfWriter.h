@@ -28,6 +28,11 @@ public:
         int nBaseColorTexture = -1;  // a texture of AddTexture, on TEXCOORD_0
         EAlphaMode eAlphaMode = EAlphaMode::opaque;
         bool bDoubleSided = false;
+        // KHR_materials_specular, written where bSpecular: the highlight's colour and its
+        // strength, 0 to 1 each.
+        bool bSpecular = false;
+        std::array<float, 3> fSpecularColor = {1.0f, 1.0f, 1.0f};
+        float fSpecularStrength = 1.0f;
     };
 
     struct SPrimitive {
@@ -43,6 +48,7 @@ public:
         int nMesh = -1;
         std::vector<int> aChildren;
         std::array<float, 4> fRotation = {0.0f, 0.0f, 0.0f, 1.0f};  // quaternion x y z w
+        std::array<float, 3> fScale = {1.0f, 1.0f, 1.0f};           // applied before the rotation
     };
 
     explicit CGltfWriter(std::string strGenerator);
@@ -84,6 +90,8 @@ public:
 
     // The asset as .gltf JSON referring to strBinName and to an image file per image,
     // named in aImageFiles (parallel to the images), all relative to the .gltf's folder.
+    // An image's file is strImagePrefix, then its stem, numbered where stems repeat, never
+    // beginning with '-', then .png or .jpg.
     struct SSeparate {
         std::string strJson;
         std::vector<std::uint8_t> aBin;  // the buffer without images

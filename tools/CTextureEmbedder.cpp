@@ -2,6 +2,7 @@
 
 #include "WritePng.h"
 #include "platform/DecodeTexture.h"
+#include "platform/TextureWarning.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,21 +44,6 @@ bool ReadBounded(const std::string& strPath, std::vector<std::uint8_t>& aBytes, 
         return false;
     }
     return true;
-}
-
-// The words of the viewer's texture library for the same failure, so a converted file and
-// a picture of the same model report a texture alike.
-std::string Reason(ETextureStatus eStatus, const std::string& strLink)
-{
-    switch (eStatus) {
-    case ETextureStatus::notFound: return "not found";
-    case ETextureStatus::unreadable: return "cannot be read";
-    case ETextureStatus::tooLarge: return "is too large";
-    case ETextureStatus::malformed: return "is not an image Tessaron can read";
-    case ETextureStatus::outside: return "is not used: " + strLink.substr(0, 255) + " leads out of the model's folder";
-    case ETextureStatus::ok: break;
-    }
-    return "cannot be used";
 }
 
 } // namespace
@@ -110,23 +96,13 @@ bool CTextureEmbedder::Load(const std::string& strPath, SImage& image, ETextureS
     return true;
 }
 
-void CTextureEmbedder::Warn(const std::string& strText)
-{
-    // Names come from the file or the disk: a control character must not break the line.
-    std::string strShown = std::filesystem::path(m_strModelPath).filename().string() + ": " + strText;
-    for (char& c : strShown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    m_aWarnings.push_back(std::move(strShown));
-}
-
 const CTextureEmbedder::SImage* CTextureEmbedder::Image(const std::string& strFileName)
 {
     if (!m_bFolderWarnings) {
         m_bFolderWarnings = true;
         m_cFinder.Find({});  // lists the folders
         for (const std::string& strFolder : m_cFinder.OutsideFolders())
-            Warn("texture folder " + strFolder + " leads out of the model's folder and is not searched.");
+            m_aWarnings.push_back(TextureFolderWarning(m_strModelPath, strFolder));
     }
     auto itName = m_mapNames.find(strFileName);
     const bool bFirst = itName == m_mapNames.end();
@@ -148,8 +124,9 @@ const CTextureEmbedder::SImage* CTextureEmbedder::Image(const std::string& strFi
         if (Load(strPath, image, eStatus))
             return &m_mapImages.emplace(strPath, std::move(image)).first->second;
     }
+    // The viewer's own words for the same failure, so a converted file and a picture of the
+    // same model report a texture alike.
     if (bFirst)
-        Warn("texture " + strFileName.substr(0, 255) + " " + Reason(eStatus, strLink) +
-             "; its material is drawn in its colour.");
+        m_aWarnings.push_back(TextureWarning(m_strModelPath, strFileName, eStatus, strLink));
     return nullptr;
 }

@@ -42,5 +42,4 @@ private:
     std::vector<std::string> m_aWarnings;
 
     bool Load(const std::string& strPath, SImage& image, ETextureStatus& eStatus) const;
-    void Warn(const std::string& strText);
 };

@@ -1,5 +1,7 @@
 #include "ConvertModel.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -135,9 +137,10 @@ std::string Latin1ToUtf8(std::string_view str)
     return strOut;
 }
 
-void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std::string& strModelName,
-                  CGltfWriter& writer)
+void ConvertModel(const SShadedMesh& mesh, const C3DS& model, CTextureEmbedder& textures,
+                  const std::string& strModelName, CGltfWriter& writer)
 {
+    const CShadingData& shading = model.m_cShading;
     // Materials and textures first, each once, in the model's order; images shared by
     // several materials are embedded once.
     std::vector<int> aMaterials(mesh.aMaterials.size(), -1);
@@ -162,7 +165,17 @@ void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std
                                                     writer.AddTexture(itImage->second, eWrap, eWrap)).first;
                 nTexture = itTexture->second;
             }
-            aMaterials[nMaterial] = writer.AddMaterial(MaterialOf(m, pImage, nTexture));
+            CGltfWriter::SMaterial g = MaterialOf(m, pImage, nTexture);
+            // The mesh's materials are the model's, in order, then GL's default, which has no
+            // highlight of the file's.
+            if (nMaterial < model.m_aMaterials.size()) {
+                const S3DSMaterial& stored = model.m_aMaterials[nMaterial];
+                g.bSpecular = true;
+                for (std::size_t i = 0; i < 3; ++i)
+                    g.fSpecularColor[i] = std::clamp(stored.fSpecular[i], 0.0f, 1.0f);
+                g.fSpecularStrength = static_cast<float>(std::clamp(stored.nShinStrength, 0, 100)) / 100.0f;
+            }
+            aMaterials[nMaterial] = writer.AddMaterial(g);
             aTextured[nMaterial] = pImage != nullptr;
         }
         return nMaterial;
@@ -197,7 +210,8 @@ void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std
         }
         if (aPrimitives.empty())
             continue;
-        const std::string strName = "object " + std::to_string(nObject);
+        const std::string_view svStored = shading.ObjectName(nObject);
+        const std::string strName = svStored.empty() ? "object " + std::to_string(nObject) : Latin1ToUtf8(svStored);
         CGltfWriter::SNode node;
         node.strName = strName;
         node.nMesh = writer.AddMesh(strName, std::move(aPrimitives));
@@ -209,6 +223,17 @@ void ConvertModel(const SShadedMesh& mesh, CTextureEmbedder& textures, const std
     root.aChildren = std::move(aObjectNodes);
     // A quarter turn about X: the file's Z-up becomes glTF's Y-up, its Y points away.
     root.fRotation = {-HALF_SQRT2, 0.0f, 0.0f, HALF_SQRT2};
+    // The reader keeps only finite positive scales, but the inverse of a tiny one is no float.
+    const float fMaster = shading.m_fMasterScale;
+    const float fScale = fMaster > 0.0f ? 1.0f / fMaster : 0.0f;
+    const bool bScaled = std::isfinite(fScale) && fScale > 0.0f;
+    if (bScaled)
+        root.fScale = {fScale, fScale, fScale};
     writer.SetRoots({writer.AddNode(std::move(root))});
-    writer.SetAssetExtras(R"({"unit":"the model file's own unit, taken as the metre"})");
+    if (bScaled)
+        writer.SetAssetExtras(nlohmann::json{{"unit", "the model file's own unit divided by its master scale, taken as "
+                                                      "the metre: the root node scales by 1 / masterScale"},
+                                             {"masterScale", fMaster}}.dump());
+    else
+        writer.SetAssetExtras(R"({"unit":"the model file's own unit, taken as the metre"})");
 }

@@ -124,6 +124,22 @@ std::string FileName(const std::string& strPath)
     return strPath.substr(strPath.find_last_of('/') + 1);
 }
 
+// Images beside a .gltf are named "model-image.png", so the models of one folder must not
+// share a name: "a" with image "b-c" and "a-b" with image "c" would both write a-b-c.png.
+// Every '-' of the model's name is doubled and the writer begins no image's part with one,
+// so the first run of an odd number of dashes ends the model's part, and two models of
+// different names never name one file ("a-b-c.png" and "a--b-c.png").
+std::string ImagePrefix(const std::string& strStem)
+{
+    std::string strPrefix;
+    for (const char c : strStem) {
+        strPrefix += c;
+        if (c == '-')
+            strPrefix += c;
+    }
+    return strPrefix + "-";
+}
+
 // The .gltf's parts first, the .gltf last: a reader that sees the new .gltf finds its
 // buffer and images there.
 bool WriteSeparate(const CGltfWriter& writer, const std::string& strOut, std::string& strError)
@@ -132,7 +148,7 @@ bool WriteSeparate(const CGltfWriter& writer, const std::string& strOut, std::st
     std::string strStem = FileName(strOut);
     if (const auto dot = strStem.find_last_of('.'); dot != std::string::npos && dot > 0)
         strStem.resize(dot);
-    const CGltfWriter::SSeparate s = writer.Separate(strStem + ".bin", strStem + "-");
+    const CGltfWriter::SSeparate s = writer.Separate(strStem + ".bin", ImagePrefix(strStem));
     if (!s.aBin.empty() && !ReplaceFile(strFolder + strStem + ".bin", s.aBin, strError))
         return false;
     for (std::size_t i = 0; i < s.aImageFiles.size(); ++i)
@@ -177,7 +193,7 @@ int ConvertFile(const SOptions& o, const std::string& strFile, const std::string
         return fnDecode(strPath, nMaxSide, image);
     });
     CGltfWriter writer("tessaron-convert " TESSARON_VERSION);
-    ConvertModel(mesh, textures, FileName(strFile), writer);
+    ConvertModel(mesh, model, textures, FileName(strFile), writer);
     if (!strDecoderError.empty())
         Report(strFile, "warning: textures cannot be decoded: " + strDecoderError);
     for (const std::string& strWarning : textures.Warnings())

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,11 +15,12 @@
 
 namespace {
 
-// Two materials, the first textured and two-sided; one mapped and smoothed mesh.
+// Three materials, the first textured and two-sided; one mapped and smoothed mesh and one
+// plain; a master scale.
 C3dsWriter ShadedFile()
 {
     C3dsWriter w;
-    w.LeadIn().BeginMaterial("wood", {10, 20, 30}, {40, 50, 60}, {70, 80, 90}, 25, 15);
+    w.LeadIn().MasterScale(2.5f).BeginMaterial("wood", {10, 20, 30}, {40, 50, 60}, {70, 80, 90}, 25, 15);
     w.TextureMap("WOOD.TGA", 40, 2.0f, 3.0f, 0.25f, 0.5f, 0x0010, 30.0f).TwoSided().End();
     w.Material("plain", {1, 2, 3}, {4, 5, 6}, {7, 8, 9});
     // The float percentage, which the scramble must reach as well.
@@ -63,9 +66,9 @@ void ExpectSameClassicModel(const C3DS& a, const C3DS& b, const std::string& str
     }
 }
 
-// Overwrites the payload of every mapping, smoothing and texture-map chunk with bytes that
-// mean nothing, following the chunk tree by lengths. What the classic reader returns must
-// not depend on those payloads.
+// Overwrites the payload of every mapping, smoothing, texture-map and master-scale chunk with
+// bytes that mean nothing, and every object's name with another of its length, following
+// the chunk tree by lengths. What the classic reader returns must not depend on them.
 void ScrambleSideChunks(std::vector<std::uint8_t>& b, std::size_t pos, std::size_t end)
 {
     auto u16 = [&](std::size_t k) { return static_cast<std::uint16_t>(b[k] | (b[k + 1] << 8)); };
@@ -79,11 +82,15 @@ void ScrambleSideChunks(std::vector<std::uint8_t>& b, std::size_t pos, std::size
             posChildren = pos + 6;
         } else if (wId == 0x4000) {
             const void* pZero = std::memchr(&b[pos + 6], 0, nLength - 6);
-            if (pZero)
+            if (pZero) {
                 posChildren = static_cast<std::size_t>(static_cast<const std::uint8_t*>(pZero) - b.data()) + 1;
+                // Another name of the same length: the walk must enter the object where it did.
+                for (std::size_t k = pos + 6; k + 1 < posChildren; ++k)
+                    b[k] = static_cast<std::uint8_t>('A' + k % 26);
+            }
         } else if (wId == 0x4120 && nLength >= 8) {
             posChildren = pos + 8 + 8 * std::size_t{u16(pos + 6)};
-        } else if (wId == 0x4140 || wId == 0x4150 || wId == 0xA200) {
+        } else if (wId == 0x4140 || wId == 0x4150 || wId == 0xA200 || wId == 0x0100) {
             for (std::size_t k = pos + 6; k < pos + nLength; ++k)
                 b[k] = static_cast<std::uint8_t>(0xA5 ^ k);
         }
@@ -123,6 +130,9 @@ void ExpectSameSideData(const CShadingData& a, const CShadingData& b, const std:
         EXPECT_EQ(std::memcmp(aM, aN, sizeof aM), 0) << i;
         EXPECT_EQ(m.cTexture.strFile, n.cTexture.strFile) << i;
     }
+    EXPECT_EQ(a.m_aObjectNameEnds, b.m_aObjectNameEnds);
+    EXPECT_EQ(a.m_strObjectNames, b.m_strObjectNames);
+    EXPECT_EQ(std::memcmp(&a.m_fMasterScale, &b.m_fMasterScale, sizeof(float)), 0);
 }
 
 void ExpectSideDataConsistent(const C3DS& m, const std::string& strWhat)
@@ -136,6 +146,11 @@ void ExpectSideDataConsistent(const C3DS& m, const std::string& strWhat)
         nNext = std::size_t{o.nFirst} + o.nCount;
     }
     EXPECT_EQ(nNext, s.m_aTexCoords.size()) << strWhat;
+    EXPECT_TRUE(s.m_aObjectNameEnds.empty() ? s.m_strObjectNames.empty()
+                                            : s.m_aObjectNameEnds.back() == s.m_strObjectNames.size())
+        << strWhat;
+    EXPECT_TRUE(std::is_sorted(s.m_aObjectNameEnds.begin(), s.m_aObjectNameEnds.end())) << strWhat;
+    EXPECT_TRUE(s.m_fMasterScale == 0.0f || (std::isfinite(s.m_fMasterScale) && s.m_fMasterScale > 0.0f)) << strWhat;
 }
 
 TEST(ReadFileShading, KeepsMappingSmoothingAndTextureBesideTheClassicModel)
@@ -177,6 +192,72 @@ TEST(ReadFileShading, KeepsMappingSmoothingAndTextureBesideTheClassicModel)
     EXPECT_EQ(s.m_aTexCoords[3].v, 1.0f);
     // The second object has no masks: its face stays faceted.
     EXPECT_EQ(s.m_aSmoothing, (std::vector<std::uint32_t>{1, 6, 0}));
+}
+
+TEST(ReadFileShading, KeepsEveryObjectsNameInFileOrder)
+{
+    C3dsWriter w;
+    w.LeadIn().BeginObject("box").Vertices({0, 0, 0}).End().End();
+    w.Begin(0x4000).Str("").End();  // no name, and no mesh either: still an object
+    w.BeginObject("Gr\xFCn").End().End();
+    w.BeginObject("box").End().End();
+    w.Begin(0x4000).Str("lamp").Begin(0x4600).F32(1).F32(2).F32(3).End().End();
+    w.BeginObject("cut");
+    w.Finish();
+    // The last object's mesh is cut short.
+    const std::vector<std::uint8_t> bytes(w.Bytes().begin(), w.Bytes().end() - 2);
+    C3DS model;
+    ASSERT_EQ(model.ReadBuffer(bytes.data(), bytes.size()), READ_TRUNCATED);
+    const CShadingData& s = model.m_cShading;
+    EXPECT_EQ(s.m_aObjectNameEnds.size(), 6u);
+    const std::vector<std::string_view> expected = {"", "box", "", "Gr\xFCn", "box", "lamp", "cut", ""};
+    for (std::int64_t n = 0; n < 8; ++n)
+        EXPECT_EQ(s.ObjectName(n), expected[static_cast<std::size_t>(n)]) << n;
+    EXPECT_EQ(s.ObjectName(-1), "");
+    EXPECT_EQ(model.m_aVertices.at(0).nObject, 1);
+    EXPECT_GT(s.Bytes(), 0u);
+}
+
+TEST(ReadFileShading, KeepsAMasterScaleOnlyWhereItIsOne)
+{
+    // The last chunk decides; anything but a finite positive float, or a chunk too short for
+    // one, leaves none, and never a status.
+    auto scaleOf = [](const std::vector<std::vector<std::uint8_t>>& aPayloads) {
+        C3dsWriter w;
+        w.LeadIn();
+        for (const std::vector<std::uint8_t>& a : aPayloads) {
+            w.Begin(0x0100);
+            for (const std::uint8_t b : a)
+                w.U8(b);
+            w.End();
+        }
+        w.BeginObject("o").Vertices({0, 0, 0});
+        C3DS model;
+        EXPECT_EQ(model.ReadBuffer(w.Finish().Bytes().data(), w.Size()), READ_OK);
+        return model.m_cShading.m_fMasterScale;
+    };
+    auto f32 = [](float f) {
+        std::vector<std::uint8_t> a(4);
+        std::memcpy(a.data(), &f, 4);
+        return a;
+    };
+    EXPECT_EQ(scaleOf({}), 0.0f);
+    EXPECT_EQ(scaleOf({f32(0.0254f)}), 0.0254f);
+    EXPECT_EQ(scaleOf({f32(2.0f), f32(1000.0f)}), 1000.0f);
+    EXPECT_EQ(scaleOf({f32(2.0f), f32(0.0f)}), 0.0f);
+    for (const float f : {-1.0f, -0.0f, NAN, INFINITY})
+        EXPECT_EQ(scaleOf({f32(f)}), 0.0f) << f;
+    EXPECT_EQ(scaleOf({{0x00, 0x00, 0x80}}), 0.0f);
+    std::vector<std::uint8_t> aLong = f32(3.0f);
+    aLong.push_back(7);
+    EXPECT_EQ(scaleOf({aLong}), 3.0f);
+
+    // A chunk whose length runs past the end of the file still holds its float.
+    C3dsWriter w;
+    w.LeadIn().Header(0x0100, 1000).F32(4.0f);
+    C3DS model;
+    EXPECT_EQ(model.ReadBuffer(w.Finish().Bytes().data(), w.Size()), READ_OK);
+    EXPECT_EQ(model.m_cShading.m_fMasterScale, 4.0f);
 }
 
 TEST(ReadFileShading, MalformedSideChunksAreDroppedWithoutAStatus)
@@ -222,7 +303,7 @@ TEST(ReadFileShading, ClassicResultDoesNotDependOnTheSideChunks)
         ExpectSameClassicModel(withSide, bare, strWhat + ", without side data");
         EXPECT_EQ(bare.m_cShading.Bytes(), 0u) << strWhat;
     };
-    int nMapped = 0, nSmoothed = 0, nTextured = 0;
+    int nMapped = 0, nSmoothed = 0, nTextured = 0, nNamed = 0;
     for (auto& [strName, bytes] : files) {
         C3DS original;
         const int nStatus = original.ReadBuffer(bytes.data(), bytes.size());
@@ -238,12 +319,19 @@ TEST(ReadFileShading, ClassicResultDoesNotDependOnTheSideChunks)
         EXPECT_EQ(scrambled.ReadBuffer(bytes.data(), bytes.size()), nStatus) << strName;
         ExpectSameClassicModel(original, scrambled, strName);
         ExpectSideDataConsistent(scrambled, strName);
+        // The same objects, each under a name of the old one's length.
+        EXPECT_EQ(scrambled.m_cShading.m_aObjectNameEnds, original.m_cShading.m_aObjectNameEnds) << strName;
+        if (!original.m_cShading.m_strObjectNames.empty()) {
+            EXPECT_NE(scrambled.m_cShading.m_strObjectNames, original.m_cShading.m_strObjectNames) << strName;
+        }
         expectSameWithoutSideData(original, bytes, nStatus, strName + ", scrambled");
+        nNamed += !original.m_cShading.m_strObjectNames.empty();
     }
-    // The real exports carry all three kinds, so the reader is proven on them.
+    // The real exports carry every kind, so the reader is proven on them.
     EXPECT_GT(nMapped, 1);
     EXPECT_GT(nSmoothed, 1);
     EXPECT_GT(nTextured, 1);
+    EXPECT_GT(nNamed, 1);
 }
 
 // ReadFile gives back the file's pages behind its walk as it fills the model; on a file of

@@ -12,14 +12,15 @@
 
 namespace {
 
-// Two meshes under a turned root: a textured quad with a cut-out and 16-bit indices, and a
-// triangle with 32-bit ones, sharing one material.
+// Two meshes under a turned and scaled root: a textured quad with a cut-out and 16-bit
+// indices, and a triangle with 32-bit ones, sharing one material with a specular highlight.
 CGltfWriter HandBuiltScene()
 {
     CGltfWriter w("tessaron tests");
     const std::vector<std::uint8_t> aPixels = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255, 255, 0};
     std::string strError;
-    const int nImage = w.AddImage(EncodePng(2, 2, 4, aPixels.data(), strError), "image/png", "checker");
+    // A stem that begins with '-', which the image's file beside a .gltf must not.
+    const int nImage = w.AddImage(EncodePng(2, 2, 4, aPixels.data(), strError), "image/png", "-checker");
     const int nTexture = w.AddTexture(nImage, CGltfWriter::WRAP_CLAMP_TO_EDGE, CGltfWriter::WRAP_MIRRORED_REPEAT);
     CGltfWriter::SMaterial textured;
     textured.strName = "Gr\xC3\xBCn";
@@ -31,6 +32,9 @@ CGltfWriter HandBuiltScene()
     plain.fBaseColor = {0.5f, 0.25f, 1.0f, 0.5f};
     plain.eAlphaMode = CGltfWriter::EAlphaMode::blend;
     plain.fRoughness = 0.35f;
+    plain.bSpecular = true;
+    plain.fSpecularColor = {1.0f, 0.5f, 0.0f};
+    plain.fSpecularStrength = 0.25f;
     const int nPlain = w.AddMaterial(plain);
 
     const std::vector<float> aQuad = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
@@ -64,6 +68,7 @@ CGltfWriter HandBuiltScene()
     b.nMesh = w.AddMesh("", {triangle, wide});
     root.aChildren = {w.AddNode(a), w.AddNode(b)};
     root.fRotation = {-0.70710678f, 0.0f, 0.0f, 0.70710678f};
+    root.fScale = {0.5f, 0.5f, 0.5f};
     w.SetRoots({w.AddNode(root)});
     w.SetAssetExtras(R"({"unit":"test"})");
     return w;
@@ -88,7 +93,7 @@ TEST(GltfWriter, HandBuiltSceneIsValidAsGlbAndAsGltfWithItsFiles)
     ASSERT_TRUE(ReplaceFile(strGlb, w.Glb(), strError)) << strError;
 
     const CGltfWriter::SSeparate s = w.Separate("my scene.bin", "my scene-");
-    ASSERT_EQ(s.aImageFiles, std::vector<std::string>{"my scene-checker.png"});
+    ASSERT_EQ(s.aImageFiles, std::vector<std::string>{"my scene-_-checker.png"});
     ASSERT_TRUE(ReplaceFile(dir.Dir() + "/my scene.bin", s.aBin, strError));
     ASSERT_TRUE(ReplaceFile(dir.Dir() + "/" + s.aImageFiles[0], w.ImageBytes(0), strError));
     const std::string strGltf = dir.Dir() + "/my scene.gltf";
@@ -103,6 +108,10 @@ TEST(GltfWriter, HandBuiltSceneIsValidAsGlbAndAsGltfWithItsFiles)
     EXPECT_EQ(j["materials"][0]["name"], "Gr\xC3\xBCn");
     EXPECT_EQ(j["materials"][0]["alphaMode"], "MASK");
     EXPECT_EQ(j["materials"][1]["alphaMode"], "BLEND");
+    EXPECT_FALSE(j["materials"][0].contains("extensions"));
+    EXPECT_EQ(j["materials"][1]["extensions"]["KHR_materials_specular"]["specularFactor"], 0.25);
+    EXPECT_EQ(j["extensionsUsed"], nlohmann::json::array({"KHR_materials_specular"}));
+    EXPECT_EQ(j["nodes"][j["scenes"][0]["nodes"][0].get<int>()]["scale"], nlohmann::json({0.5, 0.5, 0.5}));
     EXPECT_EQ(j["samplers"][0]["wrapS"], 33071);
     EXPECT_EQ(j["samplers"][0]["wrapT"], 33648);
     // 16-bit indices while they fit, 32-bit from 65536 vertices on.

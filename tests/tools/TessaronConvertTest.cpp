@@ -187,8 +187,10 @@ TEST(TessaronConvert, ObjectsMaterialsAndTexturesAsFullShadingHasThem)
     EXPECT_NEAR(root["rotation"][0].get<double>(), -std::sqrt(0.5), 1e-7);
     EXPECT_NEAR(root["rotation"][3].get<double>(), std::sqrt(0.5), 1e-7);
     ASSERT_EQ(root["children"].size(), 2u);
-    EXPECT_EQ(j["nodes"][root["children"][0].get<int>()]["name"], "object 1");
-    EXPECT_EQ(j["nodes"][root["children"][1].get<int>()]["name"], "object 2");
+    EXPECT_EQ(j["nodes"][root["children"][0].get<int>()]["name"], "quad");
+    EXPECT_EQ(j["nodes"][root["children"][1].get<int>()]["name"], "tri");
+    EXPECT_FALSE(root.contains("scale"));
+    EXPECT_EQ(j["asset"]["extras"]["unit"], "the model file's own unit, taken as the metre");
 
     const auto& materials = j["materials"];
     ASSERT_EQ(materials.size(), 2u);
@@ -209,6 +211,8 @@ TEST(TessaronConvert, ObjectsMaterialsAndTexturesAsFullShadingHasThem)
     EXPECT_FALSE(green["pbrMetallicRoughness"].contains("baseColorTexture"));
     EXPECT_EQ(green["pbrMetallicRoughness"]["baseColorFactor"], nlohmann::json({0.0, 1.0, 0.0, 0.5}));
     EXPECT_EQ(green["pbrMetallicRoughness"]["roughnessFactor"], 1.0);
+    // No strength, no highlight: the default material alone goes without the extension.
+    EXPECT_EQ(green["extensions"]["KHR_materials_specular"]["specularFactor"], 0.0);
 
     // The TGA, embedded as a PNG that shows it the right way up: its bottom row is red, green.
     ASSERT_EQ(j["images"].size(), 1u);
@@ -233,6 +237,110 @@ TEST(TessaronConvert, ObjectsMaterialsAndTexturesAsFullShadingHasThem)
     std::memcpy(aPositions.data(), aBin.data() + j["bufferViews"][pos["bufferView"].get<int>()]["byteOffset"].get<std::size_t>(), 48);
     for (int k = 0; k < 4; ++k)
         EXPECT_EQ(aUv[2 * k + 1], 1.0f - aPositions[3 * k + 1] / 2.0f) << k;
+}
+
+// Object names as the file has them, Latin-1, repeated or missing; and a master scale,
+// which scales the root as assimp scales its own import of the .3ds.
+TEST(TessaronConvert, ObjectNamesAndTheMasterScaleReachTheNodes)
+{
+    C3dsWriter w;
+    w.LeadIn().MasterScale(2.54f).BeginMaterial("m", {0, 0, 0}, {200, 0, 0}, {255, 51, 0}, 40);
+    w.PercentProperty(0xA041, 60).End();
+    for (const std::string strName : {"W\xFCrfel", "W\xFCrfel", ""}) {
+        const float z = static_cast<float>(w.Size());
+        w.BeginObject(strName).Vertices({0, 0, z, 4, 0, z, 0, 4, z}).BeginFaces({0, 1, 2, 0}).FaceMaterial("m", {0});
+        w.End().End().End();
+    }
+    const CTempFile file(w.Finish().Bytes(), "scaled.3ds");
+    const SProcessResult r = Convert({"--output-dir", file.Dir(), file.Path()});
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    const std::string strGlb = file.Dir() + "/scaled.glb";
+    for (const SValidation& v : ValidateGltf({strGlb})) {
+        EXPECT_EQ(v.nErrors, 0) << ::testing::PrintToString(v.aIssues);
+        EXPECT_EQ(v.nWarnings, 0) << ::testing::PrintToString(v.aIssues);
+    }
+
+    const nlohmann::json j = GltfJson(strGlb);
+    const auto& root = j["nodes"][j["scenes"][0]["nodes"][0].get<int>()];
+    std::vector<std::string> aNodes, aMeshes;
+    for (const auto& child : root["children"]) {
+        const auto& node = j["nodes"][child.get<int>()];
+        aNodes.push_back(node["name"]);
+        aMeshes.push_back(j["meshes"][node["mesh"].get<int>()]["name"]);
+    }
+    const std::vector<std::string> expected = {"W\xC3\xBCrfel", "W\xC3\xBCrfel", "object 3"};
+    EXPECT_EQ(aNodes, expected);
+    EXPECT_EQ(aMeshes, expected);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(root["scale"][k].get<float>(), 1.0f / 2.54f) << k;
+    EXPECT_EQ(j["asset"]["extras"]["masterScale"].get<float>(), 2.54f);
+    // The highlight's colour and strength as the file gives them.
+    EXPECT_EQ(j["extensionsUsed"], nlohmann::json::array({"KHR_materials_specular"}));
+    const auto& specular = j["materials"][0]["extensions"]["KHR_materials_specular"];
+    EXPECT_NEAR(specular["specularFactor"].get<double>(), 0.6, 1e-7);
+    EXPECT_EQ(specular["specularColorFactor"], nlohmann::json({1.0f, 0.2f, 0.0f}));
+
+    // assimp gives the names back, and the same scale on the root that its own 3DS importer
+    // puts on the .3ds.
+    auto rootScale = [](const aiScene* pScene) {
+        aiVector3D scale, position;
+        aiQuaternion rotation;
+        pScene->mRootNode->mTransformation.Decompose(scale, rotation, position);
+        return scale;
+    };
+    Assimp::Importer glb, original;
+    const aiScene* pGlb = glb.ReadFile(strGlb, 0);
+    const aiScene* pOriginal = original.ReadFile(file.Path(), 0);
+    ASSERT_NE(pGlb, nullptr) << glb.GetErrorString();
+    ASSERT_NE(pOriginal, nullptr) << original.GetErrorString();
+    ASSERT_EQ(pGlb->mRootNode->mNumChildren, 3u);
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(pGlb->mRootNode->mChildren[i]->mName.C_Str(), expected[i]) << i;
+    for (const aiScene* pScene : {pGlb, pOriginal})
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(rootScale(pScene)[k], 1.0 / 2.54, 1e-6) << k;
+}
+
+// Images beside a .gltf are named after their model and themselves; two models of one batch
+// must never write one file, whatever their names.
+TEST(TessaronConvert, ImageFilesOfTwoModelsNeverClash)
+{
+    const CTempFile tree({}, "unused");
+    auto put = [&](const std::string& strRelative, const std::vector<std::uint8_t>& aBytes) {
+        const fs::path path = tree.Dir() + "/" + strRelative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(aBytes.data()),
+                                                    static_cast<std::streamsize>(aBytes.size()));
+        return path.string();
+    };
+    auto model = [](const std::string& strTexture) {
+        C3dsWriter w;
+        w.LeadIn().BeginMaterial("m", {0, 0, 0}, {200, 0, 0}, {0, 0, 0}).TextureMap(strTexture).End();
+        w.BeginObject("o").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).Mapping({0, 0, 1, 0, 0, 1});
+        w.BeginFaces({0, 1, 2, 0}).FaceMaterial("m", {0});
+        return w.Finish().Bytes();
+    };
+    // "a" with image "b-c" and "a-b" with image "c": both once made a-b-c.png.
+    const std::string strA = put("one/a.3ds", model("B-C.TGA"));
+    put("one/b-c.tga", TinyTga());
+    const std::string strAB = put("two/a-b.3ds", model("C.GIF"));
+    put("two/c.gif", TinyGif());
+    const std::string strOut = tree.Dir() + "/out/";
+    const SProcessResult r = Convert({"--gltf", "--output-dir", strOut, strA, strAB});
+    ASSERT_EQ(r.nExitCode, 0) << r.strErr;
+    EXPECT_EQ(FilesIn(strOut),
+              (std::vector<std::string>{"a--b-c.png", "a-b-c.png", "a-b.bin", "a-b.gltf", "a.bin", "a.gltf"}));
+    // Each model's file shows its own picture: the TGA is 2 x 2, the GIF 2 x 1.
+    for (const auto& [strGltf, nHeight] : {std::pair<std::string, int>{"a.gltf", 2}, {"a-b.gltf", 1}}) {
+        const nlohmann::json j = GltfJson(strOut + strGltf);
+        ASSERT_EQ(j["images"].size(), 1u) << strGltf;
+        const SDecodedImage image = DecodeImage(FileBytes(strOut + j["images"][0]["uri"].get<std::string>()));
+        EXPECT_EQ(image.cy, nHeight) << strGltf;
+    }
+    for (const SValidation& v : ValidateGltf({strOut + "a.gltf", strOut + "a-b.gltf"})) {
+        EXPECT_EQ(v.nErrors, 0) << v.strFile << ::testing::PrintToString(v.aIssues);
+        EXPECT_EQ(v.nWarnings, 0) << v.strFile << ::testing::PrintToString(v.aIssues);
+    }
 }
 
 TEST(TessaronConvert, EveryRealModelAndSeedConvertsToAValidFile)
@@ -323,6 +431,16 @@ TEST(TessaronConvert, AssimpReadsBackTheTrianglesPositionsColoursAndTexturesOfEv
                 }
             }
         }
+        // Every object's node under the root, named as the file names it.
+        std::vector<std::string> aExpectedNames, aGotNames;
+        for (const auto& [nObject, aBatches] : byObject) {
+            const std::string_view svName = model.m_cShading.ObjectName(nObject);
+            aExpectedNames.push_back(svName.empty() ? "object " + std::to_string(nObject) : Latin1ToUtf8(svName));
+        }
+        for (unsigned i = 0; i < pScene->mRootNode->mNumChildren; ++i)
+            aGotNames.push_back(pScene->mRootNode->mChildren[i]->mName.C_Str());
+        EXPECT_EQ(aGotNames, aExpectedNames);
+
         ASSERT_EQ(got.size(), expected.size());
         for (const auto& [strName, aCorners] : expected) {
             const auto& aGot = got[strName];
