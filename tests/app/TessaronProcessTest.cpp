@@ -320,10 +320,18 @@ TEST(TessaronProcess, TheDesktopOpensAModelInTheViewerThroughItsEntry)
     CProcess opener({GIO, "open", kSamples + "/house.3ds"}, env, "/");
     EXPECT_EQ(opener.Wait(10000), 0);
     EXPECT_TRUE(ShowsTitles({"Tessaron - house.3ds"}));
-    const std::string strWindow = WindowOfTitle("Tessaron - house.3ds");
-    const SProcessResult pid = RunProcess({XDOTOOL, "getwindowpid", strWindow});
-    ASSERT_FALSE(Lines(pid.strOut).empty());
-    kill(std::stoi(Lines(pid.strOut).front()), SIGTERM);
+    // The caption can be on the screen a moment before the search finds exactly one window
+    // of it with its process id.
+    std::string strPid;
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::string strWindow = WindowOfTitle("Tessaron - house.3ds");
+        const auto lines = strWindow.empty() ? std::vector<std::string>{}
+                                             : Lines(RunProcess({XDOTOOL, "getwindowpid", strWindow}).strOut);
+        strPid = lines.empty() ? std::string() : lines.front();
+        return !strPid.empty();
+    }, 10000));
+    ASSERT_FALSE(strPid.empty());
+    kill(std::stoi(strPid), SIGTERM);
     EXPECT_TRUE(ShowsTitles({}));
 }
 
