@@ -100,8 +100,8 @@ int CTessaronView::RenderScene()
     DrawScene(m_c3DS);
     if (m_pTextures) {
         ReportTextures();
-        // Textures that arrived wait for frames of their own, one upload each; asked for
-        // once this frame is out, as any later request joins it.
+        // Textures that arrived go into GL a bounded slice a frame, over frames of their
+        // own; asked for once this frame is out, as any later request joins it.
         if (m_bFullShading && m_pTextures->HasUploadsWaiting())
             QMetaObject::invokeMethod(this, [this] { InvalidateRect(false); }, Qt::QueuedConnection);
     }
@@ -116,8 +116,8 @@ STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
     if (!m_pTextures) {
         m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);
         m_pDecoder = std::make_unique<CTextureDecoder>(
-            [this](const std::string& strPath, ETextureStatus eStatus, STextureImage image) {
-                OnTextureDecoded(strPath, eStatus, std::move(image));
+            [this](const std::string& strPath, ETextureStatus eStatus, STextureLevels levels) {
+                OnTextureDecoded(strPath, eStatus, std::move(levels));
             });
         m_pTextures->DecodeInBackground(
             [this](const std::string& strPath, int nMaxSide) { m_pDecoder->Request(strPath, nMaxSide); });
@@ -125,9 +125,9 @@ STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
     return m_pTextures->Texture(map);
 }
 
-void CTessaronView::OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image)
+void CTessaronView::OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels)
 {
-    m_pTextures->Accept(strPath, eStatus, std::move(image));
+    m_pTextures->Accept(strPath, eStatus, std::move(levels));
     ReportTextures();
     InvalidateRect(false);  // joins any frame already asked for
 }

@@ -2,6 +2,7 @@
 
 #include "CScene.h"
 #include "geometry/CShadedModel.h"
+#include "geometry/TextureLevels.h"
 #include "model/C3DS.h"
 #include "platform/CDC.h"
 #include "platform/CView.h"
@@ -112,7 +113,7 @@ private:
     CGLSetup& GLSetup();
     void MakeCurrent();
     STextureRef TextureFor(const S3DSTextureMap& map);
-    void OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image);
+    void OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels);
     void ReportTextures();
     void StepWalk(double dX, double dY);
     // The gaze moves by one turn step within its limits; a refused step keeps the pitch.

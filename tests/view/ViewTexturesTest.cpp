@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "geometry/CTextureLibrary.h"
+#include "platform/DecodeTexture.h"
 #include "tools/C3dsWriter.h"
 #include "view/CTextureDecoder.h"
 
@@ -117,28 +118,43 @@ TEST_F(ViewTextures, TheModelShowsInItsColoursAtOnceAndEachTextureAsItIsReady)
     }
 }
 
-TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeIsSafe)
+TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeOrUploadIsSafe)
 {
     const std::string strModel = WriteTexturedModel(
         m_folder.Dir(), {QColor(200, 0, 0), QColor(0, 200, 0), QColor(0, 0, 200), QColor(200, 200, 0)}, 2048, "jpg");
-    // A second file of the same model: the first one's document may linger a moment.
-    std::filesystem::copy_file(strModel, m_folder.Dir() + "/again.3ds");
-    for (bool bDocument : {false, true}) {
-        CTessaronView* pView = m_harness.Open(bDocument ? m_folder.Dir() + "/again.3ds" : strModel, 320, 240);
-        ASSERT_NE(pView, nullptr);
-        pView->OnFullShading();
-        // Answers come back only through the event loop, so these are all still out.
-        ASSERT_NE(pView->m_pDecoder, nullptr);
-        EXPECT_EQ(pView->m_pDecoder->Pending(), 4) << bDocument;
-        if (bDocument)
-            m_harness.m_template.CloseAllDocuments();
-        else
-            m_harness.m_template.GetFrame(pView->GetDocument())->close();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return m_harness.m_area.subWindowList().isEmpty(); }, 10000)) << bDocument;
-        // The workers finish into nothing; their answers find no view.
-        EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
-        QCoreApplication::processEvents();
-    }
+    int nCase = 0;
+    for (bool bUploading : {false, true})
+        for (bool bDocument : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (bDocument ? "document" : "window") << (bUploading ? " uploading" : " decoding"));
+            // A file of its own: the last one's document may linger a moment.
+            const std::string strFile = m_folder.Dir() + "/again" + std::to_string(nCase++) + ".3ds";
+            std::filesystem::copy_file(strModel, strFile);
+            CTessaronView* pView = m_harness.Open(strFile, 320, 240);
+            ASSERT_NE(pView, nullptr);
+            pView->OnFullShading();
+            ASSERT_NE(pView->m_pDecoder, nullptr);
+            if (bUploading) {
+                // A slice a frame of 16 KiB: a texture of 2048 x 2048 takes over a thousand.
+                pView->m_pTextures->SetUploadBytesPerFrame(1);
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] {
+                        return pView->m_pTextures->UploadedThisFrame() > 0 && pView->m_pTextures->HasUploadsWaiting();
+                    },
+                    60000));
+                EXPECT_LT(pView->m_pTextures->Arrived(), 4);
+            } else {
+                // Answers come back only through the event loop, so these are all still out.
+                EXPECT_EQ(pView->m_pDecoder->Pending(), 4);
+            }
+            if (bDocument)
+                m_harness.m_template.CloseAllDocuments();
+            else
+                m_harness.m_template.GetFrame(pView->GetDocument())->close();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return m_harness.m_area.subWindowList().isEmpty(); }, 10000));
+            // The workers finish into nothing; their answers find no view.
+            EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+            QCoreApplication::processEvents();
+        }
 }
 
 TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotStarted)
@@ -146,7 +162,7 @@ TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotS
     const std::string strModel = WriteTexturedModel(m_folder.Dir(), {QColor(200, 0, 0)}, 1024, "jpg");
     int nHeard = 0;
     {
-        CTextureDecoder decoder([&](const std::string&, ETextureStatus, STextureImage) { ++nHeard; });
+        CTextureDecoder decoder([&](const std::string&, ETextureStatus, STextureLevels) { ++nHeard; });
         for (int i = 0; i < 6; ++i)
             decoder.Request(m_folder.Dir() + "/tex0.jpg", 1024);
         EXPECT_EQ(decoder.Pending(), 6);
@@ -155,11 +171,18 @@ TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotS
     QCoreApplication::processEvents();
     EXPECT_EQ(nHeard, 0);
 
-    CTextureDecoder decoder([&](const std::string& strPath, ETextureStatus eStatus, STextureImage image) {
+    // The worker hands over the whole chain, as the GUI thread would have made it.
+    STextureImage decoded;
+    ASSERT_EQ(DecodeTextureFile(m_folder.Dir() + "/tex0.jpg", 512, decoded), ETextureStatus::ok);
+    const STextureLevels expected = TextureLevels(decoded);
+    CTextureDecoder decoder([&](const std::string& strPath, ETextureStatus eStatus, STextureLevels levels) {
         ++nHeard;
         EXPECT_EQ(strPath, m_folder.Dir() + "/tex0.jpg");
         EXPECT_EQ(eStatus, ETextureStatus::ok);
-        EXPECT_EQ(image.nWidth, 512);
+        ASSERT_EQ(levels.aLevels.size(), 10u);
+        EXPECT_EQ(levels.aLevels.front().nWidth, 512);
+        for (std::size_t i = 0; i < levels.aLevels.size(); ++i)
+            EXPECT_EQ(levels.aLevels[i].aRGBA, expected.aLevels[i].aRGBA) << "level " << i;
     });
     decoder.Request(m_folder.Dir() + "/tex0.jpg", 512);
     EXPECT_TRUE(QTest::qWaitFor([&] { return nHeard == 1; }, 20000));
