@@ -119,7 +119,6 @@ unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap
 void CTextureLibrary::SetUploadBytesPerFrame(std::uint64_t nBytes)
 {
     m_nUploadPerFrame = std::max<std::uint64_t>(nBytes, static_cast<std::uint64_t>(MAX_TEXTURE_SIDE) * 4);
-    m_nUploadLeft = m_nUploadPerFrame;
 }
 
 bool CTextureLibrary::Upload(STexture& texture, const Key& key, const std::string& strName)
@@ -140,11 +139,9 @@ bool CTextureLibrary::Upload(STexture& texture, const Key& key, const std::strin
         if (bBounded)
             m_uploading = key;
     }
-    const std::vector<STextureSlice> aSlices =
-        NextTextureSlices(levels, texture.cursor, bBounded ? m_nUploadLeft : UINT64_MAX);
-    const std::uint64_t nBytes = UploadTextureSlices(texture.nUploading, levels, aSlices);
-    if (bBounded)
-        m_nUploadLeft -= std::min(nBytes, m_nUploadLeft);
+    const std::uint64_t nLeft = m_nUploadPerFrame - std::min(m_nUploadedThisFrame, m_nUploadPerFrame);
+    const std::vector<STextureSlice> aSlices = NextTextureSlices(levels, texture.cursor, bBounded ? nLeft : UINT64_MAX);
+    m_nUploadedThisFrame += UploadTextureSlices(texture.nUploading, levels, aSlices);
     if (texture.cursor.nLevel < levels.aLevels.size())
         return false;
 

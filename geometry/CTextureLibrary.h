@@ -82,9 +82,9 @@ public:
     bool HasUploadsWaiting() const;
     // A frame begins: with background decoding its uploads may copy UploadBytesPerFrame()
     // bytes again. Call before each frame.
-    void BeginFrame() { m_nUploadLeft = m_nUploadPerFrame; }
+    void BeginFrame() { m_nUploadedThisFrame = 0; }
     // Bytes of texels copied into GL since the last BeginFrame.
-    std::uint64_t UploadedThisFrame() const { return m_nUploadPerFrame - m_nUploadLeft; }
+    std::uint64_t UploadedThisFrame() const { return m_nUploadedThisFrame; }
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
@@ -142,7 +142,7 @@ private:
     int m_nRequested = 0, m_nArrived = 0;
     std::set<std::string> m_aAwaited;  // files requested and not yet arrived
     std::uint64_t m_nUploadPerFrame = UPLOAD_BYTES_PER_FRAME;
-    std::uint64_t m_nUploadLeft = UPLOAD_BYTES_PER_FRAME;  // of this frame's
+    std::uint64_t m_nUploadedThisFrame = 0;
     std::optional<Key> m_uploading;  // the one texture part way into GL
     std::vector<std::string> m_aWarnings;
     std::size_t m_nWarningsTaken = 0;

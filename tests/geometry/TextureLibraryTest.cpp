@@ -251,7 +251,7 @@ TEST_F(TextureUpload, TexturesGoIntoGLABoundedSliceAFrameOneAfterTheOtherAndAreN
     for (std::size_t i = 0; i < wallImage.aRGBA.size(); ++i)
         wallImage.aRGBA[i] = static_cast<std::uint8_t>(i * 7 + i / 512);  // a row out of place shows
     const STextureLevels wall = TextureLevels(wallImage);
-    const STextureLevels roof = TextureLevels(Checker(32));
+    const STextureLevels roof = TextureLevels(Checker(64));
     library.BeginFrame();
     EXPECT_EQ(library.Texture("wall.png", ETextureWrap::repeat), 0u);
     EXPECT_EQ(library.Texture("roof.png", ETextureWrap::repeat), 0u);
