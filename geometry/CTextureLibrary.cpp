@@ -113,35 +113,59 @@ unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap
         if (!texture.levels)
             return 0;
     }
-    return Upload(texture, {resolved.strPath, eWrap}, strFileName) ? texture.ref.nName : 0;
+    // With background decoding UploadSome puts it into GL, a bounded step at a time.
+    if (m_fnRequest)
+        return 0;
+    const Key key{resolved.strPath, eWrap};
+    return Allocate(texture, key) && CopyLevels(texture, key, UINT64_MAX) ? texture.ref.nName : 0;
 }
 
-void CTextureLibrary::SetUploadBytesPerFrame(std::uint64_t nBytes)
+void CTextureLibrary::SetUploadBytesPerStep(std::uint64_t nBytes)
 {
-    m_nUploadPerFrame = std::max<std::uint64_t>(nBytes, static_cast<std::uint64_t>(MAX_TEXTURE_SIDE) * 4);
+    m_nUploadPerStep = std::max<std::uint64_t>(nBytes, static_cast<std::uint64_t>(MAX_TEXTURE_SIDE) * 4);
 }
 
-bool CTextureLibrary::Upload(STexture& texture, const Key& key, const std::string& strName)
+bool CTextureLibrary::UploadSome()
 {
-    // Only the viewer's frames are bounded; a decode function's caller wants the texture now.
-    const bool bBounded = static_cast<bool>(m_fnRequest);
-    // One texture at a time, so each shows as soon as it can rather than all at the end.
-    if (bBounded && m_uploading && *m_uploading != key)
-        return false;
-    STextureLevels& levels = *texture.levels;
-    if (texture.nUploading == 0) {
-        texture.nUploading = AllocateTexture(levels, key.second);
-        if (texture.nUploading == 0) {
-            UploadFailed(key.first, strName);  // GL had no room for it
+    m_nUploadedLastStep = 0;
+    // No exception leaves a step: the next one tries again.
+    try {
+        // One texture at a time, so each shows as soon as it can rather than all at the end.
+        auto it = m_uploading ? m_mapTextures.find(*m_uploading) : m_mapTextures.end();
+        if (it == m_mapTextures.end() || !it->second.levels)
+            it = std::find_if(m_mapTextures.begin(), m_mapTextures.end(),
+                              [](const auto& entry) { return entry.second.levels.has_value(); });
+        if (it == m_mapTextures.end()) {
+            m_uploading.reset();
             return false;
         }
-        texture.cursor = {};
-        if (bBounded)
-            m_uploading = key;
+        m_uploading = it->first;
+        // A step of its own: a driver may clear the storage of the whole chain here (Mesa's
+        // llvmpipe does), which costs about what copying it does.
+        if (it->second.nUploading == 0) {
+            Allocate(it->second, it->first);
+            return false;
+        }
+        return CopyLevels(it->second, it->first, m_nUploadPerStep);
+    } catch (...) {
+        return false;
     }
-    const std::uint64_t nLeft = m_nUploadPerFrame - std::min(m_nUploadedThisFrame, m_nUploadPerFrame);
-    const std::vector<STextureSlice> aSlices = NextTextureSlices(levels, texture.cursor, bBounded ? nLeft : UINT64_MAX);
-    m_nUploadedThisFrame += UploadTextureSlices(texture.nUploading, levels, aSlices);
+}
+
+bool CTextureLibrary::Allocate(STexture& texture, const Key& key)
+{
+    texture.nUploading = AllocateTexture(*texture.levels, key.second);
+    texture.cursor = {};
+    if (texture.nUploading == 0)
+        UploadFailed(key.first);  // GL had no room for it
+    return texture.nUploading != 0;
+}
+
+bool CTextureLibrary::CopyLevels(STexture& texture, const Key& key, std::uint64_t nMaxBytes)
+{
+    STextureLevels& levels = *texture.levels;
+    const std::vector<STextureSlice> aSlices = NextTextureSlices(levels, texture.cursor, nMaxBytes);
+    m_nUploadedLastStep += UploadTextureSlices(texture.nUploading, levels, aSlices);
     if (texture.cursor.nLevel < levels.aLevels.size())
         return false;
 
@@ -154,7 +178,7 @@ bool CTextureLibrary::Upload(STexture& texture, const Key& key, const std::strin
     return true;
 }
 
-void CTextureLibrary::UploadFailed(const std::string& strPath, const std::string& strName)
+void CTextureLibrary::UploadFailed(const std::string& strPath)
 {
     // Every wrap of the file is given up at once, or one left waiting would ask for frames
     // for good.
@@ -166,8 +190,9 @@ void CTextureLibrary::UploadFailed(const std::string& strPath, const std::string
         }
     if (m_uploading && m_uploading->first == strPath)
         m_uploading.reset();
-    if (m_aFailedFiles.insert(strPath).second)
-        WarnAbout(strName, ETextureStatus::tooLarge);
+    const auto itName = m_mapNameOfFile.find(strPath);
+    if (m_aFailedFiles.insert(strPath).second && itName != m_mapNameOfFile.end())
+        WarnAbout(itName->second, ETextureStatus::tooLarge);
     Settle(strPath);
 }
 

@@ -29,10 +29,9 @@
 //     answers 0 until the owner hands the finished chain (TextureLevels, made where it was
 //     decoded) to Accept(), on this same thread. The viewer decodes on worker threads this
 //     way, so a model opens in its material colours at once and each texture appears as it
-//     is ready. Its texels then go into GL a slice at a time: from one BeginFrame() to the
-//     next, Texture() copies at most UploadBytesPerFrame() bytes, into one texture at a time,
-//     and answers 0 for a texture until every level of it is there.
-// GL work happens in Texture and ReleaseTextures only, in the context current then, which
+//     is ready. Its texels then go into GL a slice at a time, in steps the owner takes
+//     between frames (UploadSome), and Texture() answers 0 for it until every level is there.
+// GL work happens in Texture, UploadSome and ReleaseTextures only, in the context current then, which
 // must be the same one every time; the destructor makes no GL call (it may run with no
 // context current), so release the textures first with their context current.
 //
@@ -49,18 +48,18 @@ public:
     // GL_MAX_TEXTURE_SIZE): 64 MiB for one RGBA texture is plenty for a model's maps.
     static constexpr int MAX_TEXTURE_SIDE = 4096;
     static constexpr std::uint64_t TEXEL_BUDGET = 512ull << 20;
-    // With background decoding, what one frame copies into GL at most; a texture's rows
-    // never need more than this (MAX_TEXTURE_SIDE * 4 bytes), so every frame gets on.
-    static constexpr std::uint64_t UPLOAD_BYTES_PER_FRAME = 2ull << 20;
+    // With background decoding, what one step copies into GL at most; a texture's rows
+    // never need more than this (MAX_TEXTURE_SIDE * 4 bytes), so every step gets on.
+    static constexpr std::uint64_t UPLOAD_BYTES_PER_STEP = 4ull << 20;
 
     CTextureLibrary(std::string strModelPath, FDecode fnDecode);
     // From now on files are decoded by whoever fnRequest asks, and come back through Accept.
     void DecodeInBackground(FRequest fnRequest);
     // Another budget than TEXEL_BUDGET, in bytes, for textures decoded from now on.
     void SetTexelBudget(std::uint64_t nBytes) { m_nBudget = nBytes; }
-    // Another bound than UPLOAD_BYTES_PER_FRAME, at least one row of the widest texture.
-    void SetUploadBytesPerFrame(std::uint64_t nBytes);
-    std::uint64_t UploadBytesPerFrame() const { return m_nUploadPerFrame; }
+    // Another bound than UPLOAD_BYTES_PER_STEP, at least one row of the widest texture.
+    void SetUploadBytesPerStep(std::uint64_t nBytes);
+    std::uint64_t UploadBytesPerStep() const { return m_nUploadPerStep; }
 
     // The GL texture for texture name strFileName as the model file stores it, wrapped as
     // eWrap asks, made in the current context on first use; 0 while it is being decoded
@@ -77,14 +76,17 @@ public:
     // many of those are done, drawn or failed: "Loading textures n of m" while they differ.
     int Requested() const { return m_nRequested; }
     int Arrived() const { return m_nArrived; }
-    // An accepted chain waits for its upload, or is part way in: the owner should draw
-    // another frame.
+    // An accepted chain waits for its upload, or is part way in: the owner should take
+    // another step.
     bool HasUploadsWaiting() const;
-    // A frame begins: with background decoding its uploads may copy UploadBytesPerFrame()
-    // bytes again. Call before each frame.
-    void BeginFrame() { m_nUploadedThisFrame = 0; }
-    // Bytes of texels copied into GL since the last BeginFrame.
-    std::uint64_t UploadedThisFrame() const { return m_nUploadedThisFrame; }
+    // One step of background uploads, in the context the textures are drawn in, outside
+    // any frame: the next waiting texture's storage is allocated (a step of its own), or at
+    // most UploadBytesPerStep() bytes of its texels are copied. True when a texture became
+    // whole in this step, so a frame should show it. One step, however many textures wait,
+    // so no turn of the owner's event loop holds it up for more than one such step.
+    bool UploadSome();
+    // Bytes of texels the last step copied.
+    std::uint64_t UploadedLastStep() const { return m_nUploadedLastStep; }
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
@@ -116,9 +118,12 @@ private:
     unsigned TextureOf(const std::string& strFileName, ETextureWrap eWrap);
     void Decoded(STexture& texture, const std::string& strPath, const std::string& strName, ETextureStatus eStatus,
                  STextureLevels levels);
-    // Copies what this frame still may of texture's levels; true once they are all in.
-    bool Upload(STexture& texture, const Key& key, const std::string& strName);
-    void UploadFailed(const std::string& strPath, const std::string& strName);
+    // Makes texture's GL storage; false, with the file given up, when GL refuses it.
+    bool Allocate(STexture& texture, const Key& key);
+    // Copies at most nMaxBytes more of texture's levels; true once they are all in, and the
+    // texture named for drawing.
+    bool CopyLevels(STexture& texture, const Key& key, std::uint64_t nMaxBytes);
+    void UploadFailed(const std::string& strPath);
     // Counts the file as arrived once nothing more of it is on the way: no request out, no
     // levels waiting, for any of its wraps.
     void Settle(const std::string& strPath);
@@ -141,8 +146,8 @@ private:
     bool m_bBudgetWarned = false;
     int m_nRequested = 0, m_nArrived = 0;
     std::set<std::string> m_aAwaited;  // files requested and not yet arrived
-    std::uint64_t m_nUploadPerFrame = UPLOAD_BYTES_PER_FRAME;
-    std::uint64_t m_nUploadedThisFrame = 0;
+    std::uint64_t m_nUploadPerStep = UPLOAD_BYTES_PER_STEP;
+    std::uint64_t m_nUploadedLastStep = 0;
     std::optional<Key> m_uploading;  // the one texture part way into GL
     std::vector<std::string> m_aWarnings;
     std::size_t m_nWarningsTaken = 0;

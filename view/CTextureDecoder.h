@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-// Decodes a view's texture files on the worker threads of Qt's global pool, so a model with
+// Decodes a view's texture files on worker threads of a pool of their own, so a model with
 // many large textures never holds up the window. A worker does only the pure work from a
 // file's bytes to pixels (DecodeTextureFile) and on to the texture's whole mipmap chain
 // (TextureLevels), so the GUI thread is left only copying texels into GL, and touches
@@ -32,6 +32,9 @@ public:
     void Request(const std::string& strPath, int nMaxSide);
     // Decodes asked for whose answers are not yet delivered.
     int Pending() const { return m_nPending; }
+    // Every decoder's workers are idle (within nMilliseconds), and how many there are.
+    static bool WaitForWorkers(int nMilliseconds = -1);
+    static int Workers();
 
 private:
     FAccept m_fnAccept;

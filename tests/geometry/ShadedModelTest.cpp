@@ -527,10 +527,9 @@ TEST_F(ShadedModel, ATextureArrivingInSlicesShowsTheMaterialUntilItsLastLevelIsI
     const std::string strFile = tree.Write("m/quadrants.tga");
     CTextureLibrary library(tree.Path("m/m.3ds"), {});
     library.DecodeInBackground([](const std::string&, int) {});
-    library.SetUploadBytesPerFrame(1);  // one row of the widest texture, 16 KiB
+    library.SetUploadBytesPerStep(1);  // one row of the widest texture, 16 KiB
     const auto resolver = [&](const S3DSTextureMap& map) { return library.Texture(map); };
     const auto frame = [&] {
-        library.BeginFrame();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         m_shaded.Draw(1.0, resolver);
     };
@@ -546,14 +545,15 @@ TEST_F(ShadedModel, ATextureArrivingInSlicesShowsTheMaterialUntilItsLastLevelIsI
             p[2] = nQuadrant >= 2 ? 255 : 0;
         }
     library.Accept(strFile, ETextureStatus::ok, TextureLevels(image));
-    int nFrames = 0;
-    while (library.HasUploadsWaiting() && nFrames < 100) {
-        ++nFrames;
+    int nSteps = 0;
+    while (library.HasUploadsWaiting() && nSteps < 100) {
+        ++nSteps;
+        library.UploadSome();
         frame();
         if (library.HasUploadsWaiting())
             ExpectQuadrants({{{-4, -4}, M}, {{4, -4}, M}, {{-4, 4}, M}, {{4, 4}, M}});
     }
-    EXPECT_EQ(nFrames, 6);  // 64 KiB, 16 KiB and 5 KiB of levels at 16 KiB a frame
+    EXPECT_EQ(nSteps, 7);  // the allocation, then 64 KiB, 16 KiB and 5 KiB of levels at 16 KiB a step
     ExpectQuadrants({{{-4, -4}, R}, {{4, -4}, G}, {{-4, 4}, B}, {{4, 4}, W}});
     library.ReleaseTextures();
 }

@@ -11,7 +11,6 @@
 #include <QColor>
 #include <QImage>
 #include <QSignalSpy>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -66,7 +65,7 @@ protected:
     void TearDown() override
     {
         // Whatever a test left decoding ends before the next one, or the process, starts.
-        EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+        EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
         QCoreApplication::processEvents();
 #if defined(__SANITIZE_ADDRESS__)
         EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
@@ -134,11 +133,11 @@ TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeOrUploadIsS
             pView->OnFullShading();
             ASSERT_NE(pView->m_pDecoder, nullptr);
             if (bUploading) {
-                // A slice a frame of 16 KiB: a texture of 2048 x 2048 takes over a thousand.
-                pView->m_pTextures->SetUploadBytesPerFrame(1);
+                // Steps of 16 KiB: a texture of 2048 x 2048 takes over a thousand.
+                pView->m_pTextures->SetUploadBytesPerStep(1);
                 ASSERT_TRUE(QTest::qWaitFor(
                     [&] {
-                        return pView->m_pTextures->UploadedThisFrame() > 0 && pView->m_pTextures->HasUploadsWaiting();
+                        return pView->m_pTextures->UploadedLastStep() > 0 && pView->m_pTextures->HasUploadsWaiting();
                     },
                     60000));
                 EXPECT_LT(pView->m_pTextures->Arrived(), 4);
@@ -152,7 +151,7 @@ TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeOrUploadIsS
                 m_harness.m_template.GetFrame(pView->GetDocument())->close();
             EXPECT_TRUE(QTest::qWaitFor([&] { return m_harness.m_area.subWindowList().isEmpty(); }, 10000));
             // The workers finish into nothing; their answers find no view.
-            EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+            EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
             QCoreApplication::processEvents();
         }
 }
@@ -167,7 +166,7 @@ TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotS
             decoder.Request(m_folder.Dir() + "/tex0.jpg", 1024);
         EXPECT_EQ(decoder.Pending(), 6);
     }
-    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+    EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
     QCoreApplication::processEvents();
     EXPECT_EQ(nHeard, 0);
 
