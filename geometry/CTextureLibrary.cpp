@@ -235,11 +235,10 @@ void CTextureLibrary::Decoded(STexture& texture, const std::string& strPath, con
             WarnAbout(strName, eStatus);
         return;
     }
-    // No wider than this context draws, so a frame's upload bound always holds a row.
+    // No wider than this context draws, so a step's upload bound always holds a row.
     const int nMaxSide = m_nMaxSide > 0 ? m_nMaxSide : MAX_TEXTURE_SIDE;
-    while (!levels.aLevels.empty() &&
-           (levels.aLevels.front().nWidth > nMaxSide || levels.aLevels.front().nHeight > nMaxSide) &&
-           levels.aLevels.size() > 1)
+    while (levels.aLevels.size() > 1 &&
+           (levels.aLevels.front().nWidth > nMaxSide || levels.aLevels.front().nHeight > nMaxSide))
         levels.DropLargest();
     // Within the model's budget: halved until it fits, with one warning for the model.
     while (m_nBudgetUsed + levels.Bytes() > m_nBudget && levels.aLevels.size() > 1) {
