@@ -20,7 +20,7 @@ STextureWrapParameters TextureWrapParameters(ETextureWrap eWrap, int nMajor, int
 // A new 2D texture in the current context for levels (a whole chain, IsTextureChain),
 // filtered linearly between texels and levels and wrapped as eWrap asks (TextureWrapParameters
 // for the context's version), with every level allocated and none of its texels given yet:
-// UploadTextureSlices fills them, all at once or a few rows a frame. Returns its name, or 0
+// UploadTextureSlices fills them, all at once or a few rows a step. Returns its name, or 0
 // when levels is no whole chain or GL refused it (larger than the context allows, out of
 // memory); no texture is left behind then. Draw with it only once every level is filled.
 //
@@ -28,8 +28,8 @@ STextureWrapParameters TextureWrapParameters(ETextureWrap eWrap, int nMajor, int
 // pending, and an older error can never pass for a refusal: a refusal is told from a proxy
 // texture before and from each level's own size after. An upload GL refuses for want of
 // memory leaves GL's own GL_OUT_OF_MEMORY pending, as any GL call that fails does.
-// Each of these leaves the binding of GL_TEXTURE_2D and the unpack alignment as they were, and
-// use only what OpenGL 1.1 has (glTexSubImage2D, a null pointer to allocate).
+// Each of these leaves the binding of GL_TEXTURE_2D and the unpack alignment as they were,
+// and uses only what OpenGL 1.1 has (glTexSubImage2D, a null pointer to allocate).
 unsigned AllocateTexture(const STextureLevels& levels, ETextureWrap eWrap);
 
 // Copies the rows aSlices name (NextTextureSlices) from levels into texture nTexture, made by
