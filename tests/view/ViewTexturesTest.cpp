@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QOpenGLContext>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -154,6 +155,50 @@ TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeOrUploadIsS
             EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
             QCoreApplication::processEvents();
         }
+}
+
+TEST_F(ViewTextures, AContextMadeAnewHalfWayThroughAnUploadStillEndsWithEveryTextureWhole)
+{
+    const std::string strModel =
+        WriteTexturedModel(m_folder.Dir(), {QColor(220, 0, 0), QColor(0, 220, 0), QColor(0, 0, 220)}, 1024, "jpg");
+    CTessaronView* pView = m_harness.Open(strModel, 400, 300);
+    ASSERT_NE(pView, nullptr);
+    pView->m_fDistance = 2.5f;
+    pView->DrawNow();
+    int nBefore[3];
+    for (int nChannel = 0; nChannel < 3; ++nChannel)
+        nBefore[nChannel] = Dominant(pView, nChannel);
+    pView->OnFullShading();
+    pView->m_pTextures->SetUploadBytesPerStep(1);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return pView->m_pTextures->UploadedLastStep() > 0 && pView->m_pTextures->HasUploadsWaiting(); }, 60000));
+    EXPECT_LT(pView->m_pTextures->Arrived(), 3);
+
+    // Out of the window and back: Qt gives the view a new context each time, and the old
+    // one takes the half-filled texture with it.
+    int nContextsGone = 0;
+    QObject::connect(pView->context(), &QOpenGLContext::aboutToBeDestroyed, [&] { ++nContextsGone; });
+    CMDIChildWnd* pFrame = m_harness.m_template.GetFrame(pView->GetDocument());
+    m_harness.m_area.removeSubWindow(pFrame);
+    pFrame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pFrame));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return nContextsGone == 1; }, 10000));
+    m_harness.m_area.addSubWindow(pFrame);
+    pFrame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_harness.m_window));
+    pView->m_pTextures->SetUploadBytesPerStep(CTextureLibrary::UPLOAD_BYTES_PER_STEP);
+    pView->InvalidateRect(false);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (pView->m_pTextures->HasUploadsWaiting() ||
+                pView->m_pTextures->Arrived() != pView->m_pTextures->Requested())
+                return false;
+            for (int nChannel = 0; nChannel < 3; ++nChannel)
+                if (Dominant(pView, nChannel) < nBefore[nChannel] + 400)
+                    return false;
+            return true;
+        },
+        60000));
 }
 
 TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotStarted)
