@@ -71,7 +71,7 @@ unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &nContextMax);
         m_nMaxSide = std::clamp(static_cast<int>(nContextMax), 1, MAX_TEXTURE_SIDE);
     }
-    if (!texture.image) {
+    if (!texture.levels) {
         if (texture.bRequested)
             return 0;
         if (m_fnRequest) {
@@ -81,51 +81,131 @@ unsigned CTextureLibrary::TextureOf(const std::string& strFileName, ETextureWrap
             });
             texture.bRequested = true;
             if (!bAsked) {
-                ++m_nRequested;
+                const bool bNew = m_aAwaited.insert(resolved.strPath).second;
+                m_nRequested += bNew ? 1 : 0;
                 try {
                     m_fnRequest(resolved.strPath, m_nMaxSide);
                 } catch (...) {
                     texture.bRequested = false;
-                    --m_nRequested;
+                    if (bNew) {
+                        m_aAwaited.erase(resolved.strPath);
+                        --m_nRequested;
+                    }
                     Decoded(texture, resolved.strPath, strFileName, ETextureStatus::unreadable, {});
                 }
             }
             return 0;
         }
-        STextureImage image;
+        STextureLevels levels;
         ETextureStatus eStatus = ETextureStatus::unreadable;
         try {
+            STextureImage image;
             if (m_fnDecode)
                 eStatus = m_fnDecode(resolved.strPath, m_nMaxSide, image);
+            if (eStatus == ETextureStatus::ok)
+                levels = TextureLevels(std::move(image));
         } catch (const std::bad_alloc&) {
             eStatus = ETextureStatus::tooLarge;
         } catch (...) {
             eStatus = ETextureStatus::unreadable;
         }
-        Decoded(texture, resolved.strPath, strFileName, eStatus, std::move(image));
-        if (!texture.image)
+        Decoded(texture, resolved.strPath, strFileName, eStatus, std::move(levels));
+        if (!texture.levels)
             return 0;
     }
-    if (m_fnRequest) {
-        if (!m_bUploadAllowed)
-            return 0;
-        m_bUploadAllowed = false;
-    }
-
-    STextureImage image = std::move(*texture.image);
-    texture.image.reset();
-    texture.ref.eAlpha = image.eAlpha;
-    texture.ref.nName = UploadTexture(image, eWrap);
-    if (texture.ref.nName == 0) {
-        m_nBudgetUsed -= texture.nBytes;
-        texture.nBytes = 0;
-        m_aFailedFiles.insert(resolved.strPath);
-        WarnAbout(strFileName, ETextureStatus::tooLarge);  // GL had no room for it
-    }
-    return texture.ref.nName;
+    // With background decoding UploadSome puts it into GL, a bounded step at a time.
+    if (m_fnRequest)
+        return 0;
+    const Key key{resolved.strPath, eWrap};
+    return Allocate(texture, key) && CopyLevels(texture, key, UINT64_MAX) ? texture.ref.nName : 0;
 }
 
-void CTextureLibrary::Accept(const std::string& strPath, ETextureStatus eStatus, STextureImage image)
+void CTextureLibrary::SetUploadBytesPerStep(std::uint64_t nBytes)
+{
+    m_nUploadPerStep = std::max<std::uint64_t>(nBytes, static_cast<std::uint64_t>(MAX_TEXTURE_SIDE) * 4);
+}
+
+bool CTextureLibrary::UploadSome()
+{
+    m_nUploadedLastStep = 0;
+    // No exception leaves a step: the next one tries again.
+    try {
+        // One texture at a time, so each shows as soon as it can rather than all at the end.
+        auto it = m_uploading ? m_mapTextures.find(*m_uploading) : m_mapTextures.end();
+        if (it == m_mapTextures.end() || !it->second.levels)
+            it = std::find_if(m_mapTextures.begin(), m_mapTextures.end(),
+                              [](const auto& entry) { return entry.second.levels.has_value(); });
+        if (it == m_mapTextures.end()) {
+            m_uploading.reset();
+            return false;
+        }
+        m_uploading = it->first;
+        // A step of its own: a driver may clear the storage of the whole chain here (Mesa's
+        // llvmpipe does), which costs about what copying it does.
+        if (it->second.nUploading == 0) {
+            Allocate(it->second, it->first);
+            return false;
+        }
+        return CopyLevels(it->second, it->first, m_nUploadPerStep);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CTextureLibrary::Allocate(STexture& texture, const Key& key)
+{
+    texture.nUploading = AllocateTexture(*texture.levels, key.second);
+    texture.cursor = {};
+    if (texture.nUploading == 0)
+        UploadFailed(key.first);  // GL had no room for it
+    return texture.nUploading != 0;
+}
+
+bool CTextureLibrary::CopyLevels(STexture& texture, const Key& key, std::uint64_t nMaxBytes)
+{
+    STextureLevels& levels = *texture.levels;
+    const std::vector<STextureSlice> aSlices = NextTextureSlices(levels, texture.cursor, nMaxBytes);
+    m_nUploadedLastStep += UploadTextureSlices(texture.nUploading, levels, aSlices);
+    if (texture.cursor.nLevel < levels.aLevels.size())
+        return false;
+
+    texture.ref.nName = texture.nUploading;
+    texture.ref.eAlpha = levels.aLevels.front().eAlpha;
+    texture.nUploading = 0;
+    texture.levels.reset();
+    m_uploading.reset();
+    Settle(key.first);
+    return true;
+}
+
+void CTextureLibrary::UploadFailed(const std::string& strPath)
+{
+    // Every wrap of the file is given up at once, or one left waiting would ask for frames
+    // for good.
+    for (auto& [key, texture] : m_mapTextures)
+        if (key.first == strPath && texture.levels) {
+            m_nBudgetUsed -= texture.nBytes;
+            texture.nBytes = 0;
+            texture.levels.reset();
+        }
+    if (m_uploading && m_uploading->first == strPath)
+        m_uploading.reset();
+    const auto itName = m_mapNameOfFile.find(strPath);
+    if (m_aFailedFiles.insert(strPath).second && itName != m_mapNameOfFile.end())
+        WarnAbout(itName->second, ETextureStatus::tooLarge);
+    Settle(strPath);
+}
+
+void CTextureLibrary::Settle(const std::string& strPath)
+{
+    const bool bSettled = std::none_of(m_mapTextures.begin(), m_mapTextures.end(), [&](const auto& entry) {
+        return entry.first.first == strPath && (entry.second.bRequested || entry.second.levels);
+    });
+    if (bSettled && m_aAwaited.erase(strPath) != 0)
+        ++m_nArrived;
+}
+
+void CTextureLibrary::Accept(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels)
 {
     try {
         const auto itName = m_mapNameOfFile.find(strPath);
@@ -135,19 +215,19 @@ void CTextureLibrary::Accept(const std::string& strPath, ETextureStatus eStatus,
                 aWaiting.push_back(&texture);
         if (aWaiting.empty() || itName == m_mapNameOfFile.end())
             return;
-        ++m_nArrived;
         for (std::size_t i = 0; i < aWaiting.size(); ++i) {
             aWaiting[i]->bRequested = false;
             Decoded(*aWaiting[i], strPath, itName->second, eStatus,
-                    i + 1 < aWaiting.size() ? image : std::move(image));
+                    i + 1 < aWaiting.size() ? levels : std::move(levels));
         }
     } catch (...) {
-        // No room to keep the image: that texture stays in its colour.
+        // No room to keep the levels: that texture stays in its colour.
     }
+    Settle(strPath);
 }
 
 void CTextureLibrary::Decoded(STexture& texture, const std::string& strPath, const std::string& strName,
-                              ETextureStatus eStatus, STextureImage image)
+                              ETextureStatus eStatus, STextureLevels levels)
 {
     if (eStatus != ETextureStatus::ok) {
         // Once per file, whatever names and wraps ask for it.
@@ -155,48 +235,49 @@ void CTextureLibrary::Decoded(STexture& texture, const std::string& strPath, con
             WarnAbout(strName, eStatus);
         return;
     }
+    // No wider than this context draws, so a step's upload bound always holds a row.
+    const int nMaxSide = m_nMaxSide > 0 ? m_nMaxSide : MAX_TEXTURE_SIDE;
+    while (levels.aLevels.size() > 1 &&
+           (levels.aLevels.front().nWidth > nMaxSide || levels.aLevels.front().nHeight > nMaxSide))
+        levels.DropLargest();
     // Within the model's budget: halved until it fits, with one warning for the model.
-    std::uint64_t nBytes = image.aRGBA.size();
-    while (m_nBudgetUsed + nBytes > m_nBudget && (image.nWidth > 1 || image.nHeight > 1)) {
-        image = HalfTextureImage(image);
-        nBytes = image.aRGBA.size();
+    while (m_nBudgetUsed + levels.Bytes() > m_nBudget && levels.aLevels.size() > 1) {
+        levels.DropLargest();
         if (!m_bBudgetWarned) {
             m_bBudgetWarned = true;
             Warn(ModelName() + ": the textures need more than " + std::to_string(m_nBudget >> 20) +
                  " MiB; some are drawn smaller.");
         }
     }
-    m_nBudgetUsed += nBytes;
-    texture.nBytes = nBytes;
-    texture.image = std::move(image);
+    texture.nBytes = levels.Bytes();
+    m_nBudgetUsed += texture.nBytes;
+    texture.levels = std::move(levels);
 }
 
 bool CTextureLibrary::HasUploadsWaiting() const
 {
     return std::any_of(m_mapTextures.begin(), m_mapTextures.end(),
-                       [](const auto& entry) { return entry.second.image.has_value(); });
+                       [](const auto& entry) { return entry.second.levels.has_value(); });
 }
 
 void CTextureLibrary::ReleaseTextures()
 {
-    for (const auto& [key, texture] : m_mapTextures) {
-        const GLuint nName = texture.ref.nName;
-        if (nName != 0)
-            glDeleteTextures(1, &nName);
-    }
+    for (const auto& [key, texture] : m_mapTextures)
+        for (const GLuint nName : {texture.ref.nName, texture.nUploading})
+            if (nName != 0)
+                glDeleteTextures(1, &nName);
     ForgetTextures();
 }
 
 void CTextureLibrary::ForgetTextures()
 {
-    // Decodes still under way are no longer waited for; one that comes back is taken for
-    // the request the next frame makes anew.
-    std::set<std::string> aInFlight;
-    for (const auto& [key, texture] : m_mapTextures)
-        if (texture.bRequested)
-            aInFlight.insert(key.first);
-    m_nRequested -= static_cast<int>(aInFlight.size());
+    // Decodes still under way are no longer waited for, nor are uploads part way in (the
+    // half-filled texture went with its context, and nothing here names it any more); one
+    // that comes back is taken for the request the next frame makes anew.
+    m_nRequested -= static_cast<int>(m_aAwaited.size());
+    m_aAwaited.clear();
     m_mapTextures.clear();
+    m_uploading.reset();
     m_nBudgetUsed = 0;
     m_nMaxSide = 0;
 }

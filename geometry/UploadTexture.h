@@ -1,8 +1,10 @@
 #pragma once
 
+#include "geometry/TextureLevels.h"
 #include "geometry/TextureWrap.h"
 
-struct STextureImage;
+#include <cstdint>
+#include <span>
 
 // The wrap parameters a texture map's wrap mode asks of a context of GL version nMajor.nMinor,
 // using only what that version has: repeat is GL_REPEAT; mirror is GL_MIRRORED_REPEAT from
@@ -15,18 +17,26 @@ struct STextureWrapParameters {
 };
 STextureWrapParameters TextureWrapParameters(ETextureWrap eWrap, int nMajor, int nMinor);
 
-// Uploads image (power-of-two sides, as the decoder makes them) into the current context
-// as a new 2D texture with a full chain of mipmaps, filtered linearly between texels and
-// levels, wrapped as eWrap asks (TextureWrapParameters for the context's version). Returns
-// the texture's name, or 0 when the image is empty or not a power of two or GL refused it
-// (larger than the context allows, out of memory); no texture is left behind then. The
-// binding of GL_TEXTURE_2D and the unpack alignment are what they were before.
+// A new 2D texture in the current context for levels (a whole chain, IsTextureChain),
+// filtered linearly between texels and levels and wrapped as eWrap asks (TextureWrapParameters
+// for the context's version), with every level allocated and none of its texels given yet:
+// UploadTextureSlices fills them, all at once or a few rows a step. Returns its name, or 0
+// when levels is no whole chain or GL refused it (larger than the context allows, out of
+// memory); no texture is left behind then. Draw with it only once every level is filled.
 //
-// GL errors: none is read. The caller's pending errors stay pending, and an older error
-// can never pass for a failed upload: a refusal is told from a proxy texture before and
-// from each level's own size after. An upload GL refuses for want of memory leaves GL's
-// own GL_OUT_OF_MEMORY pending, as any GL call that fails does.
-unsigned UploadTexture(const STextureImage& image, ETextureWrap eWrap);
+// GL errors: none is read, here or in the calls below. The caller's pending errors stay
+// pending, and an older error can never pass for a refusal: a refusal is told from a proxy
+// texture before and from each level's own size after. An upload GL refuses for want of
+// memory leaves GL's own GL_OUT_OF_MEMORY pending, as any GL call that fails does.
+// Each of these leaves the binding of GL_TEXTURE_2D and the unpack alignment as they were,
+// and uses only what OpenGL 1.1 has (glTexSubImage2D, a null pointer to allocate).
+unsigned AllocateTexture(const STextureLevels& levels, ETextureWrap eWrap);
 
-// The next mipmap level of image: each texel the mean of the two or four below it.
-STextureImage HalfTextureImage(const STextureImage& image);
+// Copies the rows aSlices name (NextTextureSlices) from levels into texture nTexture, made by
+// AllocateTexture for the same levels. Returns the bytes of texels copied.
+std::uint64_t UploadTextureSlices(unsigned nTexture, const STextureLevels& levels, std::span<const STextureSlice> aSlices);
+
+// Allocates and fills a texture in one go: for those who must show it in the frame that
+// asks (the headless renderer, thumbnails, tests). The image's chain is made here.
+unsigned UploadTexture(const STextureLevels& levels, ETextureWrap eWrap);
+unsigned UploadTexture(const STextureImage& image, ETextureWrap eWrap);

@@ -95,15 +95,10 @@ int CTessaronView::RenderScene()
         return 0;
     g_bInRender = 1;
     ++m_nFramesDrawn;
-    if (m_pTextures)
-        m_pTextures->BeginFrame();  // the shaded model asks its resolver every frame
-    DrawScene(m_c3DS);
+    DrawScene(m_c3DS);  // the shaded model asks its resolver every frame
     if (m_pTextures) {
         ReportTextures();
-        // Textures that arrived wait for frames of their own, one upload each; asked for
-        // once this frame is out, as any later request joins it.
-        if (m_bFullShading && m_pTextures->HasUploadsWaiting())
-            QMetaObject::invokeMethod(this, [this] { InvalidateRect(false); }, Qt::QueuedConnection);
+        QueueTextureUpload();
     }
     glFinish();
     const int nResult = SwapBuffers(wglGetCurrentDC()) ? 1 : 0;
@@ -116,8 +111,8 @@ STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
     if (!m_pTextures) {
         m_pTextures = std::make_unique<CTextureLibrary>(m_pDoc ? m_pDoc->GetPathName() : std::string(), DecodeTextureFile);
         m_pDecoder = std::make_unique<CTextureDecoder>(
-            [this](const std::string& strPath, ETextureStatus eStatus, STextureImage image) {
-                OnTextureDecoded(strPath, eStatus, std::move(image));
+            [this](const std::string& strPath, ETextureStatus eStatus, STextureLevels levels) {
+                OnTextureDecoded(strPath, eStatus, std::move(levels));
             });
         m_pTextures->DecodeInBackground(
             [this](const std::string& strPath, int nMaxSide) { m_pDecoder->Request(strPath, nMaxSide); });
@@ -125,11 +120,39 @@ STextureRef CTessaronView::TextureFor(const S3DSTextureMap& map)
     return m_pTextures->Texture(map);
 }
 
-void CTessaronView::OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image)
+void CTessaronView::OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels)
 {
-    m_pTextures->Accept(strPath, eStatus, std::move(image));
+    m_pTextures->Accept(strPath, eStatus, std::move(levels));
     ReportTextures();
-    InvalidateRect(false);  // joins any frame already asked for
+    QueueTextureUpload();
+}
+
+void CTessaronView::QueueTextureUpload()
+{
+    if (m_bUploadQueued || !m_bFullShading || !m_pTextures || !m_pTextures->HasUploadsWaiting())
+        return;
+    m_bUploadQueued = true;
+    // A turn of the event loop of its own, between frames, so a frame and an upload step
+    // never add up; the view as context object drops it when the view goes first.
+    QMetaObject::invokeMethod(this, [this] { UploadTextures(); }, Qt::QueuedConnection);
+}
+
+void CTessaronView::UploadTextures()
+{
+    m_bUploadQueued = false;
+    if (!m_pTextures || !m_bFullShading || m_hRC == nullptr)
+        return;
+    bool bShown = false;
+    {
+        CGLBinding saved;
+        MakeCurrent();
+        if (wglGetCurrentContext() != m_hRC)
+            return;
+        bShown = m_pTextures->UploadSome();
+    }
+    if (bShown)
+        InvalidateRect(false);  // the frame also counts it in the status bar
+    QueueTextureUpload();
 }
 
 void CTessaronView::ReportTextures()

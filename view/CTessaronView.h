@@ -2,6 +2,7 @@
 
 #include "CScene.h"
 #include "geometry/CShadedModel.h"
+#include "geometry/TextureLevels.h"
 #include "model/C3DS.h"
 #include "platform/CDC.h"
 #include "platform/CView.h"
@@ -112,7 +113,11 @@ private:
     CGLSetup& GLSetup();
     void MakeCurrent();
     STextureRef TextureFor(const S3DSTextureMap& map);
-    void OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureImage image);
+    void OnTextureDecoded(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels);
+    // Decoded textures go into GL one bounded step per turn of the event loop, while full
+    // shading is on; each shows in the frame after its last step.
+    void QueueTextureUpload();
+    void UploadTextures();
     void ReportTextures();
     void StepWalk(double dX, double dY);
     // The gaze moves by one turn step within its limits; a refused step keeps the pitch.
@@ -138,6 +143,7 @@ private:
     bool m_bMouseFrameQueued = false;
     QString m_strTextureWarnings;  // arose while textures were loading, shown when they are done
     bool m_bLoadingShown = false;
+    bool m_bUploadQueued = false;
 };
 
 extern int g_nNextTimerID;

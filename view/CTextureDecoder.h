@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/STextureImage.h"
+#include "geometry/TextureLevels.h"
 
 #include <QObject>
 
@@ -9,9 +9,11 @@
 #include <memory>
 #include <string>
 
-// Decodes a view's texture files on the worker threads of Qt's global pool, so a model with
+// Decodes a view's texture files on worker threads of a pool of their own, so a model with
 // many large textures never holds up the window. A worker does only the pure work from a
-// file's bytes to pixels (DecodeTextureFile) and touches nothing shared; its result comes
+// file's bytes to pixels (DecodeTextureFile) and on to the texture's whole mipmap chain
+// (TextureLevels), so the GUI thread is left only copying texels into GL, and touches
+// nothing shared; its result comes
 // back to this object's thread through the queued signal of a future watcher, and only
 // there is it handed to fnAccept. No locks.
 //
@@ -21,7 +23,7 @@
 class CTextureDecoder : public QObject {
     Q_OBJECT
 public:
-    using FAccept = std::function<void(const std::string& strPath, ETextureStatus eStatus, STextureImage image)>;
+    using FAccept = std::function<void(const std::string& strPath, ETextureStatus eStatus, STextureLevels levels)>;
 
     explicit CTextureDecoder(FAccept fnAccept, QObject* pParent = nullptr);
     ~CTextureDecoder() override;
@@ -30,6 +32,9 @@ public:
     void Request(const std::string& strPath, int nMaxSide);
     // Decodes asked for whose answers are not yet delivered.
     int Pending() const { return m_nPending; }
+    // Every decoder's workers are idle (within nMilliseconds), and how many there are.
+    static bool WaitForWorkers(int nMilliseconds = -1);
+    static int Workers();
 
 private:
     FAccept m_fnAccept;

@@ -5,6 +5,7 @@
 #include "geometry/CTextureLibrary.h"
 #include "geometry/DrawModel.h"
 #include "platform/DecodeTexture.h"
+#include "platform/TextureImages.h"
 #include "tools/C3dsWriter.h"
 #include "support/GLTest.h"
 #include "support/TestFiles.h"
@@ -515,6 +516,46 @@ TEST_F(ShadedModel, ResolverThatThrowsLeavesTheCallersStateAndTheNextFrameWhole)
     m_shaded.Draw(1.0);
     EXPECT_EQ(At(0, 0)[0], 128);  // in its colour, lit from straight ahead
     EXPECT_EQ(CCallerState::Read(), before);
+}
+
+TEST_F(ShadedModel, ATextureArrivingInSlicesShowsTheMaterialUntilItsLastLevelIsIn)
+{
+    C3dsWriter w;
+    MappedQuad(w, 1, 1, 0, 0, 0, 0);
+    Read(w);
+    CTempTree tree;
+    const std::string strFile = tree.Write("m/quadrants.tga");
+    CTextureLibrary library(tree.Path("m/m.3ds"), {});
+    library.DecodeInBackground([](const std::string&, int) {});
+    library.SetUploadBytesPerStep(1);  // one row of the widest texture, 16 KiB
+    const auto resolver = [&](const S3DSTextureMap& map) { return library.Texture(map); };
+    const auto frame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        m_shaded.Draw(1.0, resolver);
+    };
+    frame();
+    // The four colours of the 2 x 2 texture the other tests draw, 64 texels each way.
+    STextureImage image{128, 128, std::vector<std::uint8_t>(128 * 128 * 4, 255)};
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) {
+            std::uint8_t* p = &image.aRGBA[(static_cast<std::size_t>(y) * 128 + x) * 4];
+            const int nQuadrant = (y >= 64 ? 2 : 0) + (x >= 64 ? 1 : 0);
+            p[0] = nQuadrant == 0 || nQuadrant == 3 ? 255 : 0;
+            p[1] = nQuadrant == 1 || nQuadrant == 3 ? 255 : 0;
+            p[2] = nQuadrant >= 2 ? 255 : 0;
+        }
+    library.Accept(strFile, ETextureStatus::ok, TextureLevels(image));
+    int nSteps = 0;
+    while (library.HasUploadsWaiting() && nSteps < 100) {
+        ++nSteps;
+        library.UploadSome();
+        frame();
+        if (library.HasUploadsWaiting())
+            ExpectQuadrants({{{-4, -4}, M}, {{4, -4}, M}, {{-4, 4}, M}, {{4, 4}, M}});
+    }
+    EXPECT_EQ(nSteps, 7);  // the allocation, then 64 KiB, 16 KiB and 5 KiB of levels at 16 KiB a step
+    ExpectQuadrants({{{-4, -4}, R}, {{4, -4}, G}, {{-4, 4}, B}, {{4, 4}, W}});
+    library.ReleaseTextures();
 }
 
 TEST_F(ShadedModel, ContextThatLostItsBuffersIsSetUpAgain)

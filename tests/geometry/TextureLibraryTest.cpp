@@ -161,7 +161,7 @@ STextureImage Checker(int nSide)
     return image;
 }
 
-TEST_F(TextureUpload, BackgroundDecodingAnswersZeroUntilTheImageArrivesThenOneUploadAFrame)
+TEST_F(TextureUpload, BackgroundDecodingAnswersZeroUntilTheLevelsArriveAndAreAllUploaded)
 {
     CTempTree tree;
     const std::string strWall = tree.Write("house/wall.tga", TinyTga());
@@ -178,46 +178,38 @@ TEST_F(TextureUpload, BackgroundDecodingAnswersZeroUntilTheImageArrivesThenOneUp
     roof.strFile = "roof.png";
     S3DSTextureMap door;
     door.strFile = "door.png";
-    for (int nFrame = 0; nFrame < 2; ++nFrame) {
-        library.BeginFrame();
+    for (int nFrame = 0; nFrame < 2; ++nFrame)
         for (const S3DSTextureMap* pMap : {&wall, &wallDecal, &roof, &door})
             EXPECT_EQ(library.Texture(*pMap).nName, 0u);
-    }
     // One request per file, whatever wraps and frames ask for it.
     EXPECT_EQ(background.aRequests, (std::vector<std::string>{strWall, strRoof, strDoor}));
     EXPECT_EQ(library.Requested(), 3);
     EXPECT_EQ(library.Arrived(), 0);
     EXPECT_FALSE(library.HasUploadsWaiting());
 
-    library.Accept(strWall, ETextureStatus::ok, Checker(4));
-    library.Accept(strRoof, ETextureStatus::ok, Checker(2));
-    library.Accept(tree.Path("house/never-asked.png"), ETextureStatus::ok, Checker(2));
-    EXPECT_EQ(library.Arrived(), 2);
+    library.Accept(strWall, ETextureStatus::ok, TextureLevels(Checker(4)));
+    library.Accept(strRoof, ETextureStatus::ok, TextureLevels(Checker(2)));
+    library.Accept(tree.Path("house/never-asked.png"), ETextureStatus::ok, TextureLevels(Checker(2)));
+    // Decoded is not yet drawn: a frame does not upload, the steps between frames do.
+    EXPECT_EQ(library.Arrived(), 0);
     EXPECT_TRUE(library.HasUploadsWaiting());
-    // Three textures wait (two wraps of the wall, the roof): one a frame.
-    int nFrames = 0;
-    std::vector<unsigned> aNames;
-    while (library.HasUploadsWaiting() && nFrames < 10) {
-        ++nFrames;
-        library.BeginFrame();
-        int nNew = 0;
-        for (const S3DSTextureMap* pMap : {&wall, &wallDecal, &roof}) {
-            const STextureRef ref = library.Texture(*pMap);
-            if (ref.nName != 0 && std::find(aNames.begin(), aNames.end(), ref.nName) == aNames.end()) {
-                aNames.push_back(ref.nName);
-                ++nNew;
-                EXPECT_EQ(ref.eAlpha, ETextureAlpha::cutout);
-            }
-        }
-        EXPECT_EQ(nNew, 1) << "frame " << nFrames;
-    }
-    EXPECT_EQ(nFrames, 3);
+    EXPECT_EQ(library.Texture(wall).nName, 0u);
+    // Three textures (two wraps of the wall, the roof), each allocated in a step of its
+    // own and copied whole in the next.
+    std::vector<bool> aWhole;
+    while (library.HasUploadsWaiting() && aWhole.size() < 10)
+        aWhole.push_back(library.UploadSome());
+    EXPECT_EQ(aWhole, (std::vector<bool>{false, true, false, true, false, true}));
+    for (const S3DSTextureMap* pMap : {&wall, &wallDecal, &roof})
+        EXPECT_EQ(library.Texture(*pMap).eAlpha, ETextureAlpha::cutout);
+    EXPECT_EQ(library.Arrived(), 2);
     EXPECT_EQ(Parameter(library.Texture(wallDecal).nName, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_BORDER);
     EXPECT_EQ(Parameter(library.Texture(wall).nName, GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(ReadLevel(library.Texture(roof).nName, 1, 1), (std::vector<std::uint8_t>{200, 200, 200, 200}));
 
     // A failure arrives once, and is final.
     library.Accept(strDoor, ETextureStatus::malformed, {});
-    library.BeginFrame();
+    EXPECT_FALSE(library.UploadSome());
     EXPECT_EQ(library.Texture(door).nName, 0u);
     EXPECT_EQ(library.Arrived(), 3);
     EXPECT_EQ(background.aRequests.size(), 3u);
@@ -226,14 +218,118 @@ TEST_F(TextureUpload, BackgroundDecodingAnswersZeroUntilTheImageArrivesThenOneUp
 
     // The context goes: the next frame asks again, and the counts stay honest.
     library.ForgetTextures();
-    library.BeginFrame();
     EXPECT_EQ(library.Texture(roof).nName, 0u);
     EXPECT_EQ(background.aRequests.size(), 4u);
     EXPECT_EQ(library.Requested(), 4);
-    library.Accept(strRoof, ETextureStatus::ok, Checker(2));
-    library.BeginFrame();
+    library.Accept(strRoof, ETextureStatus::ok, TextureLevels(Checker(2)));
+    EXPECT_FALSE(library.UploadSome());
+    EXPECT_TRUE(library.UploadSome());
     EXPECT_NE(library.Texture(roof).nName, 0u);
     EXPECT_EQ(library.Arrived(), library.Requested());
+    library.ReleaseTextures();
+}
+
+// Every level of texture read back as levels has it.
+void ExpectLevels(unsigned nTexture, const STextureLevels& levels)
+{
+    for (std::size_t i = 0; i < levels.aLevels.size(); ++i) {
+        const STextureImage& level = levels.aLevels[i];
+        EXPECT_EQ(ReadLevel(nTexture, static_cast<int>(i), level.nWidth * level.nHeight), level.aRGBA) << "level " << i;
+    }
+}
+
+TEST_F(TextureUpload, TexturesGoIntoGLABoundedSliceAStepOneAfterTheOtherAndAreNamedOnlyWhenWhole)
+{
+    CTempTree tree;
+    const std::string strWall = tree.Write("m/wall.png");
+    const std::string strRoof = tree.Write("m/roof.png");
+    SBackground background(tree.Path("m/m.3ds"));
+    CTextureLibrary& library = background.library;
+    library.SetUploadBytesPerStep(1);
+    const std::uint64_t nBound = library.UploadBytesPerStep();
+    EXPECT_EQ(nBound, CTextureLibrary::MAX_TEXTURE_SIDE * 4u);  // one row of the widest
+
+    STextureImage wallImage = Checker(128);  // 64 KiB, then 21 KiB of smaller levels
+    for (std::size_t i = 0; i < wallImage.aRGBA.size(); ++i)
+        wallImage.aRGBA[i] = static_cast<std::uint8_t>(i * 7 + i / 512);  // a row out of place shows
+    const STextureLevels wall = TextureLevels(wallImage);
+    const STextureLevels roof = TextureLevels(Checker(64));
+    EXPECT_EQ(library.Texture("wall.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(library.Texture("roof.png", ETextureWrap::repeat), 0u);
+    library.Accept(strWall, ETextureStatus::ok, wall);
+    library.Accept(strRoof, ETextureStatus::ok, roof);
+
+    std::uint64_t nTotal = 0;
+    int nSteps = 0, nWallStep = 0, nRoofStep = 0;
+    while (library.HasUploadsWaiting() && nSteps < 100) {
+        ++nSteps;
+        const bool bWhole = library.UploadSome();
+        const std::uint64_t nBytes = library.UploadedLastStep();
+        EXPECT_LE(nBytes, nBound) << "step " << nSteps;
+        nTotal += nBytes;
+        const unsigned nWall = library.Texture("wall.png", ETextureWrap::repeat);
+        const unsigned nRoof = library.Texture("roof.png", ETextureWrap::repeat);
+        // Named in the step its last level went in, and whole then.
+        if (nWall != 0 && nWallStep == 0) {
+            nWallStep = nSteps;
+            ExpectLevels(nWall, wall);
+        }
+        if (nRoof != 0 && nRoofStep == 0) {
+            nRoofStep = nSteps;
+            ExpectLevels(nRoof, roof);
+        }
+        EXPECT_EQ(bWhole, nWallStep == nSteps || nRoofStep == nSteps) << "step " << nSteps;
+        EXPECT_EQ(library.Arrived(), (nWallStep != 0) + (nRoofStep != 0));
+    }
+    EXPECT_EQ(nTotal, wall.Bytes() + roof.Bytes());
+    // One texture at a time, as full as the bound allows: an allocation, then its copies.
+    const auto steps = [&](const STextureLevels& levels) { return 1 + static_cast<int>((levels.Bytes() + nBound - 1) / nBound); };
+    const int nFirst = std::min(nWallStep, nRoofStep), nLast = std::max(nWallStep, nRoofStep);
+    EXPECT_TRUE(nFirst == steps(wall) || nFirst == steps(roof)) << nFirst;
+    EXPECT_EQ(nLast, steps(wall) + steps(roof));
+    EXPECT_EQ(nSteps, nLast);
+    library.ReleaseTextures();
+}
+
+TEST_F(TextureUpload, AContextLostHalfWayThroughAnUploadStartsItAfreshAndNeverNamesTheHalfTexture)
+{
+    CTempTree tree;
+    const std::string strWall = tree.Write("m/wall.png");
+    SBackground background(tree.Path("m/m.3ds"));
+    CTextureLibrary& library = background.library;
+    library.SetUploadBytesPerStep(1);
+    STextureImage image = Checker(128);
+    for (std::size_t i = 0; i < image.aRGBA.size(); ++i)
+        image.aRGBA[i] = static_cast<std::uint8_t>(i / 3);
+    const STextureLevels levels = TextureLevels(image);
+
+    EXPECT_EQ(library.Texture("wall.png", ETextureWrap::repeat), 0u);
+    library.Accept(strWall, ETextureStatus::ok, levels);
+    EXPECT_FALSE(library.UploadSome());
+    EXPECT_FALSE(library.UploadSome());
+    EXPECT_GT(library.UploadedLastStep(), 0u);
+    EXPECT_EQ(library.Texture("wall.png", ETextureWrap::repeat), 0u);
+    EXPECT_TRUE(library.HasUploadsWaiting());
+
+    library.ForgetTextures();
+    EXPECT_FALSE(library.HasUploadsWaiting());
+    EXPECT_FALSE(library.UploadSome());
+    EXPECT_EQ(library.Requested(), 0);
+    // The new context's first frame asks anew; the old answer, if late, is the new one's.
+    EXPECT_EQ(library.Texture("wall.png", ETextureWrap::repeat), 0u);
+    EXPECT_EQ(background.aRequests.size(), 2u);
+    EXPECT_EQ(library.Requested(), 1);
+    library.Accept(strWall, ETextureStatus::ok, levels);
+    unsigned nName = 0;
+    int nSteps = 0;
+    while (nName == 0 && nSteps++ < 100) {
+        library.UploadSome();
+        nName = library.Texture("wall.png", ETextureWrap::repeat);
+    }
+    ASSERT_NE(nName, 0u);
+    EXPECT_GT(nSteps, 2);
+    ExpectLevels(nName, levels);
+    EXPECT_EQ(library.Arrived(), 1);
     library.ReleaseTextures();
 }
 
@@ -248,7 +344,8 @@ TEST_F(TextureUpload, TexturesBeyondTheModelsBudgetAreDrawnSmallerWithOneWarning
         image = Checker(nSide);
         return ETextureStatus::ok;
     });
-    library.SetTexelBudget(10ull << 20);
+    // Every level counts: 5.3 MiB each with its chain.
+    library.SetTexelBudget(12ull << 20);
     GLint nWidth[3] = {};
     int i = 0;
     for (const char* pName : {"a.png", "b.png", "c.png"}) {
@@ -260,7 +357,7 @@ TEST_F(TextureUpload, TexturesBeyondTheModelsBudgetAreDrawnSmallerWithOneWarning
     EXPECT_EQ(nWidth[1], nSide);
     EXPECT_EQ(nWidth[2], nSide / 2);
     EXPECT_EQ(library.TakeNewWarnings(),
-              std::vector<std::string>{"big.3ds: the textures need more than 10 MiB; some are drawn smaller."});
+              std::vector<std::string>{"big.3ds: the textures need more than 12 MiB; some are drawn smaller."});
     library.ReleaseTextures();
 }
 

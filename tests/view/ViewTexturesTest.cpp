@@ -4,13 +4,14 @@
 
 #include "TestFiles.h"
 #include "geometry/CTextureLibrary.h"
+#include "platform/DecodeTexture.h"
 #include "tools/C3dsWriter.h"
 #include "view/CTextureDecoder.h"
 
 #include <QColor>
 #include <QImage>
+#include <QOpenGLContext>
 #include <QSignalSpy>
-#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ protected:
     void TearDown() override
     {
         // Whatever a test left decoding ends before the next one, or the process, starts.
-        EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+        EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
         QCoreApplication::processEvents();
 #if defined(__SANITIZE_ADDRESS__)
         EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
@@ -117,28 +118,87 @@ TEST_F(ViewTextures, TheModelShowsInItsColoursAtOnceAndEachTextureAsItIsReady)
     }
 }
 
-TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeIsSafe)
+TEST_F(ViewTextures, ClosingTheWindowOrTheDocumentWhileTexturesDecodeOrUploadIsSafe)
 {
     const std::string strModel = WriteTexturedModel(
         m_folder.Dir(), {QColor(200, 0, 0), QColor(0, 200, 0), QColor(0, 0, 200), QColor(200, 200, 0)}, 2048, "jpg");
-    // A second file of the same model: the first one's document may linger a moment.
-    std::filesystem::copy_file(strModel, m_folder.Dir() + "/again.3ds");
-    for (bool bDocument : {false, true}) {
-        CTessaronView* pView = m_harness.Open(bDocument ? m_folder.Dir() + "/again.3ds" : strModel, 320, 240);
-        ASSERT_NE(pView, nullptr);
-        pView->OnFullShading();
-        // Answers come back only through the event loop, so these are all still out.
-        ASSERT_NE(pView->m_pDecoder, nullptr);
-        EXPECT_EQ(pView->m_pDecoder->Pending(), 4) << bDocument;
-        if (bDocument)
-            m_harness.m_template.CloseAllDocuments();
-        else
-            m_harness.m_template.GetFrame(pView->GetDocument())->close();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return m_harness.m_area.subWindowList().isEmpty(); }, 10000)) << bDocument;
-        // The workers finish into nothing; their answers find no view.
-        EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
-        QCoreApplication::processEvents();
-    }
+    int nCase = 0;
+    for (bool bUploading : {false, true})
+        for (bool bDocument : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (bDocument ? "document" : "window") << (bUploading ? " uploading" : " decoding"));
+            // A file of its own: the last one's document may linger a moment.
+            const std::string strFile = m_folder.Dir() + "/again" + std::to_string(nCase++) + ".3ds";
+            std::filesystem::copy_file(strModel, strFile);
+            CTessaronView* pView = m_harness.Open(strFile, 320, 240);
+            ASSERT_NE(pView, nullptr);
+            pView->OnFullShading();
+            ASSERT_NE(pView->m_pDecoder, nullptr);
+            if (bUploading) {
+                // Steps of 16 KiB: a texture of 2048 x 2048 takes over a thousand.
+                pView->m_pTextures->SetUploadBytesPerStep(1);
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] {
+                        return pView->m_pTextures->UploadedLastStep() > 0 && pView->m_pTextures->HasUploadsWaiting();
+                    },
+                    60000));
+                EXPECT_LT(pView->m_pTextures->Arrived(), 4);
+            } else {
+                // Answers come back only through the event loop, so these are all still out.
+                EXPECT_EQ(pView->m_pDecoder->Pending(), 4);
+            }
+            if (bDocument)
+                m_harness.m_template.CloseAllDocuments();
+            else
+                m_harness.m_template.GetFrame(pView->GetDocument())->close();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return m_harness.m_area.subWindowList().isEmpty(); }, 10000));
+            // The workers finish into nothing; their answers find no view.
+            EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
+            QCoreApplication::processEvents();
+        }
+}
+
+TEST_F(ViewTextures, AContextMadeAnewHalfWayThroughAnUploadStillEndsWithEveryTextureWhole)
+{
+    const std::string strModel =
+        WriteTexturedModel(m_folder.Dir(), {QColor(220, 0, 0), QColor(0, 220, 0), QColor(0, 0, 220)}, 1024, "jpg");
+    CTessaronView* pView = m_harness.Open(strModel, 400, 300);
+    ASSERT_NE(pView, nullptr);
+    pView->m_fDistance = 2.5f;
+    pView->DrawNow();
+    int nBefore[3];
+    for (int nChannel = 0; nChannel < 3; ++nChannel)
+        nBefore[nChannel] = Dominant(pView, nChannel);
+    pView->OnFullShading();
+    pView->m_pTextures->SetUploadBytesPerStep(1);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return pView->m_pTextures->UploadedLastStep() > 0 && pView->m_pTextures->HasUploadsWaiting(); }, 60000));
+    EXPECT_LT(pView->m_pTextures->Arrived(), 3);
+
+    // Out of the window and back: Qt gives the view a new context each time, and the old
+    // one takes the half-filled texture with it.
+    int nContextsGone = 0;
+    QObject::connect(pView->context(), &QOpenGLContext::aboutToBeDestroyed, [&] { ++nContextsGone; });
+    CMDIChildWnd* pFrame = m_harness.m_template.GetFrame(pView->GetDocument());
+    m_harness.m_area.removeSubWindow(pFrame);
+    pFrame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pFrame));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return nContextsGone == 1; }, 10000));
+    m_harness.m_area.addSubWindow(pFrame);
+    pFrame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_harness.m_window));
+    pView->m_pTextures->SetUploadBytesPerStep(CTextureLibrary::UPLOAD_BYTES_PER_STEP);
+    pView->InvalidateRect(false);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (pView->m_pTextures->HasUploadsWaiting() ||
+                pView->m_pTextures->Arrived() != pView->m_pTextures->Requested())
+                return false;
+            for (int nChannel = 0; nChannel < 3; ++nChannel)
+                if (Dominant(pView, nChannel) < nBefore[nChannel] + 400)
+                    return false;
+            return true;
+        },
+        60000));
 }
 
 TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotStarted)
@@ -146,20 +206,27 @@ TEST_F(ViewTextures, ADecoderGoneBeforeItsWorkersHearsNothingAndSkipsWhatHasNotS
     const std::string strModel = WriteTexturedModel(m_folder.Dir(), {QColor(200, 0, 0)}, 1024, "jpg");
     int nHeard = 0;
     {
-        CTextureDecoder decoder([&](const std::string&, ETextureStatus, STextureImage) { ++nHeard; });
+        CTextureDecoder decoder([&](const std::string&, ETextureStatus, STextureLevels) { ++nHeard; });
         for (int i = 0; i < 6; ++i)
             decoder.Request(m_folder.Dir() + "/tex0.jpg", 1024);
         EXPECT_EQ(decoder.Pending(), 6);
     }
-    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(60000));
+    EXPECT_TRUE(CTextureDecoder::WaitForWorkers(60000));
     QCoreApplication::processEvents();
     EXPECT_EQ(nHeard, 0);
 
-    CTextureDecoder decoder([&](const std::string& strPath, ETextureStatus eStatus, STextureImage image) {
+    // The worker hands over the whole chain, as the GUI thread would have made it.
+    STextureImage decoded;
+    ASSERT_EQ(DecodeTextureFile(m_folder.Dir() + "/tex0.jpg", 512, decoded), ETextureStatus::ok);
+    const STextureLevels expected = TextureLevels(decoded);
+    CTextureDecoder decoder([&](const std::string& strPath, ETextureStatus eStatus, STextureLevels levels) {
         ++nHeard;
         EXPECT_EQ(strPath, m_folder.Dir() + "/tex0.jpg");
         EXPECT_EQ(eStatus, ETextureStatus::ok);
-        EXPECT_EQ(image.nWidth, 512);
+        ASSERT_EQ(levels.aLevels.size(), 10u);
+        EXPECT_EQ(levels.aLevels.front().nWidth, 512);
+        for (std::size_t i = 0; i < levels.aLevels.size(); ++i)
+            EXPECT_EQ(levels.aLevels[i].aRGBA, expected.aLevels[i].aRGBA) << "level " << i;
     });
     decoder.Request(m_folder.Dir() + "/tex0.jpg", 512);
     EXPECT_TRUE(QTest::qWaitFor([&] { return nHeard == 1; }, 20000));
