@@ -242,6 +242,13 @@ int main(int argc, char** argv)
                 "all textures shown after %.1f ms\n",
                 dStall, dFrame, dFrame > 0 ? dStall / dFrame : 0.0, dLoopFrame, dLoopFrame > 0 ? dStall / dLoopFrame : 0.0,
                 Median(aLongestLoopFrame), Median(aFirst), Median(aAll));
+    // A frame here is no fixed length: as the loop sees it, it takes from about 20 ms to twice
+    // that while nothing loads. The stall is held to the longest of those, the frame the user
+    // already waits for.
+    const double dLongestLoopFrame = Median(aLongestLoopFrame);
+    const double dRatio = dLongestLoopFrame > 0 ? dStall / dLongestLoopFrame : 0.0;
+    std::printf("longest stall / the longest frame the loop sees with nothing loading: %.2f   target <= 1   %s\n",
+                dRatio, dRatio <= 1.0 ? "met" : "MISSED");
     std::printf("the same %d decodes one after another on one thread: %.1f ms (what a frame that decoded "
                 "them would have stalled for: %.1f x the longest stall)\n",
                 nTextures, dSerialMs, dStall > 0 ? dSerialMs / dStall : 0.0);

@@ -150,9 +150,12 @@ void CTessaronView::UploadTextures()
             return;
         bShown = m_pTextures->UploadSome();
     }
+    // A texture that shows wants a frame; the next step waits until that frame is drawn
+    // (RenderScene queues it), or the two would fall into one turn of the event loop.
     if (bShown)
         InvalidateRect(false);  // the frame also counts it in the status bar
-    QueueTextureUpload();
+    else
+        QueueTextureUpload();
 }
 
 void CTessaronView::ReportTextures()
