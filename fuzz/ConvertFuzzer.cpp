@@ -9,7 +9,6 @@
 // after no object. Texture names find nothing (the model lives in a folder that does not
 // exist), so the decoder is never asked.
 
-#include "geometry/BuildShadedMesh.h"
 #include "model/C3DS.h"
 #include "tools/CGltfWriter.h"
 #include "tools/CTextureEmbedder.h"
@@ -199,11 +198,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 {
     C3DS model;
     model.ReadBuffer(pData, nSize);
-    const SShadedMesh mesh = BuildShadedMesh(model);
-    CTextureEmbedder textures("/nonexistent/fuzz.3ds", {});
-    CGltfWriter writer("fuzz");
-    ConvertModel(mesh, model, textures, "fuzz.3ds", writer);
-    const nlohmann::json j = CheckGlb(writer.Glb(), nSize);
+    // Object by object (where the model allows it) and whole, which must give the same file.
+    CTextureEmbedder textures("/nonexistent/fuzz.3ds", {}), texturesWhole("/nonexistent/fuzz.3ds", {});
+    CGltfWriter writer("fuzz"), writerWhole("fuzz");
+    ConvertModel(model, textures, "fuzz.3ds", writer, {1, false});
+    ConvertModel(model, texturesWhole, "fuzz.3ds", writerWhole, {1, true});
+    const std::vector<std::uint8_t> aGlb = writer.Glb();
+    if (aGlb != writerWhole.Glb())
+        Fail("the model built object by object converts otherwise than built whole", nSize);
+    const nlohmann::json j = CheckGlb(aGlb, nSize);
     CheckNodes(j, model.m_cShading, nSize);
     return 0;
 }

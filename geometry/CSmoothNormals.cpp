@@ -47,12 +47,15 @@ std::size_t HashOf(const SKey& k)
 
 } // namespace
 
-CSmoothNormals::CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners)
-    : m_model(model), m_aCorners(aCorners)
+CSmoothNormals::CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners, std::size_t nFirstFace,
+                               std::size_t nFirstVertex, std::size_t nEndVertex)
+    : m_model(model), m_aCorners(aCorners), m_nFirstFace(nFirstFace), m_nFirstVertex(nFirstVertex), m_nEndVertex(nEndVertex)
 {
     const std::vector<std::uint32_t>& aMasks = model.m_cShading.m_aSmoothing;
-    m_bSmoothing = aMasks.size() == model.m_aFaces.size() &&
-                   std::any_of(aMasks.begin(), aMasks.end(), [](auto m) { return m != 0; });
+    // A range without a smoothed face is faceted whatever the rest of the model is.
+    const auto itFirst = aMasks.begin() + static_cast<std::ptrdiff_t>(std::min(nFirstFace, aMasks.size()));
+    const auto itEnd = itFirst + static_cast<std::ptrdiff_t>(std::min(aCorners.size() / 3, static_cast<std::size_t>(aMasks.end() - itFirst)));
+    m_bSmoothing = aMasks.size() == model.m_aFaces.size() && std::any_of(itFirst, itEnd, [](auto m) { return m != 0; });
     if (!m_bSmoothing)
         return;
     JoinPositions();
@@ -67,13 +70,14 @@ void CSmoothNormals::SumAroundPositions()
 {
     const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
     const std::vector<std::uint32_t>& aMasks = m_model.m_cShading.m_aSmoothing;
-    const std::size_t nVertices = aVertices.size();
+    const std::size_t nVertices = m_nEndVertex - m_nFirstVertex;
     // Room for positions where masks meet, so that a few of them cost no copy of the rest.
     m_aClasses.reserve(nVertices + nVertices / 8 + 16);
     m_aClasses.assign(nVertices, SClass{});
-    for (std::size_t i = 0; i < aMasks.size(); ++i) {
+    const std::size_t nEndFace = m_nFirstFace + m_aCorners.size() / 3;
+    for (std::size_t i = m_nFirstFace; i < nEndFace; ++i) {
         const std::uint32_t nMask = aMasks[i];
-        const std::uint32_t* p = &m_aCorners[3 * i];
+        const std::uint32_t* p = Corners(i);
         if (nMask == 0 || p[0] == kNoVertex)
             continue;
         // The edges leaving each corner, and from their lengths the angles: two arc cosines,
@@ -96,7 +100,7 @@ void CSmoothNormals::SumAroundPositions()
         UnitVector(&cross, &cross);
         const float n[3] = {static_cast<float>(cross.x), static_cast<float>(cross.y), static_cast<float>(cross.z)};
         for (int k = 0; k < 3; ++k) {
-            std::size_t nClass = m_aSame[p[k]];
+            std::size_t nClass = m_aSame[p[k] - m_nFirstVertex];
             if (m_aClasses[nClass].nMask == 0)
                 m_aClasses[nClass].nMask = nMask;
             while (m_aClasses[nClass].nMask != nMask) {
@@ -128,11 +132,11 @@ void CSmoothNormals::SumAroundPositions()
 void CSmoothNormals::JoinPositions()
 {
     const std::vector<S3DSVertex>& aVertices = m_model.m_aVertices;
-    m_aSame.resize(aVertices.size());
+    m_aSame.resize(m_nEndVertex - m_nFirstVertex);
     std::vector<std::uint32_t> aTable;
-    for (std::size_t nBegin = 0; nBegin < aVertices.size();) {
+    for (std::size_t nBegin = m_nFirstVertex; nBegin < m_nEndVertex;) {
         std::size_t nEnd = nBegin + 1;
-        while (nEnd < aVertices.size() && aVertices[nEnd].nObject == aVertices[nBegin].nObject)
+        while (nEnd < m_nEndVertex && aVertices[nEnd].nObject == aVertices[nBegin].nObject)
             ++nEnd;
         std::size_t nSize = 16;
         while (nSize < 2 * (nEnd - nBegin))
@@ -143,11 +147,11 @@ void CSmoothNormals::JoinPositions()
             for (std::size_t h = HashOf(key) & (nSize - 1);; h = (h + 1) & (nSize - 1)) {
                 if (aTable[h] == kNoVertex) {
                     aTable[h] = static_cast<std::uint32_t>(v);
-                    m_aSame[v] = static_cast<std::uint32_t>(v);
+                    m_aSame[v - m_nFirstVertex] = static_cast<std::uint32_t>(v - m_nFirstVertex);
                     break;
                 }
                 if (KeyOf(aVertices[aTable[h]]) == key) {
-                    m_aSame[v] = aTable[h];
+                    m_aSame[v - m_nFirstVertex] = aTable[h] - static_cast<std::uint32_t>(m_nFirstVertex);
                     break;
                 }
             }
@@ -156,37 +160,49 @@ void CSmoothNormals::JoinPositions()
     }
 }
 
-void CSmoothNormals::Normal(std::size_t nFace, int nCorner, float aOut[3]) const
+bool CSmoothNormals::Smoothed(std::size_t nFace, std::uint32_t nMask, int nCorner, float aOut[3]) const
+{
+    const SClass* p = &m_aClasses[m_aSame[Corners(nFace)[nCorner] - m_nFirstVertex]];
+    if (p->nMask != 0 && p->nNext == kNoVertex) {
+        std::copy(p->fSum, p->fSum + 3, aOut);
+        return true;
+    }
+    float n[3] = {0.0f, 0.0f, 0.0f};
+    for (;; p = &m_aClasses[p->nNext]) {
+        if ((p->nMask & nMask) != 0)
+            for (int d = 0; d < 3; ++d)
+                n[d] += p->fSum[d];
+        if (p->nNext == kNoVertex)
+            break;
+    }
+    const float fLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(fLength > 0.0f))
+        return false;  // normals that cancel out
+    for (int d = 0; d < 3; ++d)
+        aOut[d] = n[d] / fLength;
+    return true;
+}
+
+void CSmoothNormals::Normals(std::size_t nFace, float aOut[9]) const
 {
     const std::uint32_t nMask = MaskOf(nFace);
-    if (nMask != 0) {
-        const SClass* p = &m_aClasses[m_aSame[m_aCorners[3 * nFace + static_cast<std::size_t>(nCorner)]]];
-        if (p->nMask != 0 && p->nNext == kNoVertex) {
-            std::copy(p->fSum, p->fSum + 3, aOut);
-            return;
+    bool bFace = false;
+    float aFace[3];
+    for (int c = 0; c < 3; ++c) {
+        float* pOut = aOut + 3 * c;
+        if (nMask != 0 && Smoothed(nFace, nMask, c, pOut))
+            continue;
+        if (!bFace) {
+            FaceNormal(nFace, aFace);
+            bFace = true;
         }
-        float n[3] = {0.0f, 0.0f, 0.0f};
-        for (;; p = &m_aClasses[p->nNext]) {
-            if ((p->nMask & nMask) != 0)
-                for (int d = 0; d < 3; ++d)
-                    n[d] += p->fSum[d];
-            if (p->nNext == kNoVertex)
-                break;
-        }
-        const float fLength = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (fLength > 0.0f) {
-            for (int d = 0; d < 3; ++d)
-                aOut[d] = n[d] / fLength;
-            return;
-        }
+        std::copy(aFace, aFace + 3, pOut);
     }
-    // Faceted, or normals that cancel out: the face's own.
-    FaceNormal(nFace, aOut);
 }
 
 void CSmoothNormals::FaceNormal(std::size_t nFace, float aOut[3]) const
 {
-    const std::uint32_t* p = &m_aCorners[3 * nFace];
+    const std::uint32_t* p = Corners(nFace);
     const S3DSVertex &a = m_model.m_aVertices[p[0]], &b = m_model.m_aVertices[p[1]], &c = m_model.m_aVertices[p[2]];
     SVector3d n;
     CalcFaceNormal(a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z, &n);

@@ -23,11 +23,16 @@ class CSmoothNormals {
 public:
     static constexpr std::uint32_t kNoVertex = std::numeric_limits<std::uint32_t>::max();
 
-    // aCorners: per face three positions in the model's vertex array, or kNoVertex first
-    // for a face left out. Both must outlive this object.
-    CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners);
+    // The faces from nFirstFace on, as many as aCorners has triples: for each, three positions
+    // in the model's vertex array, all within [nFirstVertex, nEndVertex), or kNoVertex first
+    // for a face left out. The model and aCorners must outlive this object. Its work and
+    // memory are those of the range, so that a model can be smoothed object by object.
+    CSmoothNormals(const C3DS& model, const std::vector<std::uint32_t>& aCorners, std::size_t nFirstFace,
+                   std::size_t nFirstVertex, std::size_t nEndVertex);
 
-    void Normal(std::size_t nFace, int nCorner, float aOut[3]) const;
+    // The normals of face nFace (as numbered in the model), its three corners one after
+    // another; the face's own normal, where corners take it, is found once.
+    void Normals(std::size_t nFace, float aOut[9]) const;
     std::size_t Bytes() const;
 
 private:
@@ -42,12 +47,18 @@ private:
 
     std::uint32_t MaskOf(std::size_t nFace) const { return m_bSmoothing ? m_model.m_cShading.m_aSmoothing[nFace] : 0u; }
     void FaceNormal(std::size_t nFace, float aOut[3]) const;
+    // The corner's smoothed normal; false where it takes the face's own.
+    bool Smoothed(std::size_t nFace, std::uint32_t nMask, int nCorner, float aOut[3]) const;
     void JoinPositions();
     void SumAroundPositions();
 
+    const std::uint32_t* Corners(std::size_t nFace) const { return &m_aCorners[3 * (nFace - m_nFirstFace)]; }
+
     const C3DS& m_model;
     const std::vector<std::uint32_t>& m_aCorners;
+    std::size_t m_nFirstFace, m_nFirstVertex, m_nEndVertex;
     bool m_bSmoothing = false;
-    std::vector<std::uint32_t> m_aSame;    // per vertex: the first vertex of its run at its position
+    // Both by vertex from m_nFirstVertex on:
+    std::vector<std::uint32_t> m_aSame;    // the first vertex of its run at its position
     std::vector<SClass> m_aClasses;        // the first class of vertex v at v, then the others
 };

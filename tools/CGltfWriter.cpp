@@ -69,27 +69,43 @@ CGltfWriter::CGltfWriter(std::string strGenerator) : m_strGenerator(std::move(st
 
 int CGltfWriter::AddView(const void* pData, std::size_t nBytes, int nTarget)
 {
-    m_aBin.resize(Padded(m_aBin.size()));
-    const std::size_t nOffset = m_aBin.size();
-    m_aBin.resize(nOffset + nBytes);
-    if (nBytes != 0)
-        std::memcpy(m_aBin.data() + nOffset, pData, nBytes);
+    // Each block twice the one before, up to 64 MiB: a small model takes little, a large one
+    // a few dozen blocks. A block is only touched as far as it is filled.
+    const std::size_t nOffset = Padded(m_nBinLength);
+    const std::size_t nRoom = m_aBlocks.empty() ? 0 : m_aBlocks.back().aBytes.capacity() - m_aBlocks.back().aBytes.size();
+    if (nRoom < nOffset - m_nBinLength + nBytes) {
+        const std::size_t nLast = m_aBlocks.empty() ? 0 : m_aBlocks.back().aBytes.capacity();
+        m_aBlocks.push_back({nOffset, {}});
+        m_aBlocks.back().aBytes.reserve(std::max(nBytes, std::clamp(2 * nLast, std::size_t{64} << 10, std::size_t{64} << 20)));
+    }
+    std::vector<std::uint8_t>& aBlock = m_aBlocks.back().aBytes;
+    aBlock.resize(nOffset - m_aBlocks.back().nOffset);
+    const auto* p = static_cast<const std::uint8_t*>(pData);
+    aBlock.insert(aBlock.end(), p, p + nBytes);
     m_aViews.push_back({nOffset, nBytes, nTarget});
+    m_nBinLength = nOffset + nBytes;
     return static_cast<int>(m_aViews.size() - 1);
 }
 
-int CGltfWriter::AddFloats(std::span<const float> aValues, int nComponents, bool bMinMax)
+CGltfWriter::SBounds CGltfWriter::BoundsOf(std::span<const float> aVec3)
+{
+    constexpr float INF = std::numeric_limits<float>::infinity();
+    SBounds b{{INF, INF, INF}, {-INF, -INF, -INF}};
+    for (std::size_t i = 0; i + 3 <= aVec3.size(); i += 3)
+        for (std::size_t k = 0; k < 3; ++k) {
+            b.fMin[k] = std::min(b.fMin[k], aVec3[i + k]);
+            b.fMax[k] = std::max(b.fMax[k], aVec3[i + k]);
+        }
+    return b;
+}
+
+int CGltfWriter::AddFloats(std::span<const float> aValues, int nComponents, const SBounds* pBounds)
 {
     SAccessor a{AddView(aValues.data(), aValues.size_bytes(), TARGET_ARRAY_BUFFER), COMPONENT_FLOAT,
                 aValues.size() / static_cast<std::size_t>(nComponents), nComponents, {}, {}};
-    if (bMinMax) {
-        a.aMin.assign(static_cast<std::size_t>(nComponents), std::numeric_limits<float>::infinity());
-        a.aMax.assign(static_cast<std::size_t>(nComponents), -std::numeric_limits<float>::infinity());
-        for (std::size_t i = 0; i < aValues.size(); ++i) {
-            const std::size_t k = i % static_cast<std::size_t>(nComponents);
-            a.aMin[k] = std::min(a.aMin[k], aValues[i]);
-            a.aMax[k] = std::max(a.aMax[k], aValues[i]);
-        }
+    if (pBounds) {
+        a.aMin.assign(pBounds->fMin.begin(), pBounds->fMin.end());
+        a.aMax.assign(pBounds->fMax.begin(), pBounds->fMax.end());
     }
     m_aAccessors.push_back(std::move(a));
     return static_cast<int>(m_aAccessors.size() - 1);
@@ -97,12 +113,18 @@ int CGltfWriter::AddFloats(std::span<const float> aValues, int nComponents, bool
 
 int CGltfWriter::AddVec3(std::span<const float> aValues, bool bMinMax)
 {
-    return AddFloats(aValues, 3, bMinMax);
+    const SBounds bounds = bMinMax ? BoundsOf(aValues) : SBounds{};
+    return AddFloats(aValues, 3, bMinMax ? &bounds : nullptr);
+}
+
+int CGltfWriter::AddVec3(std::span<const float> aValues, const SBounds& bounds)
+{
+    return AddFloats(aValues, 3, &bounds);
 }
 
 int CGltfWriter::AddVec2(std::span<const float> aValues)
 {
-    return AddFloats(aValues, 2, false);
+    return AddFloats(aValues, 2, nullptr);
 }
 
 int CGltfWriter::AddIndices(std::span<const std::uint32_t> aIndices, std::uint32_t nVertices)
@@ -119,6 +141,17 @@ int CGltfWriter::AddIndices(std::span<const std::uint32_t> aIndices, std::uint32
     }
     m_aAccessors.push_back({nView, nType, aIndices.size(), 1, {}, {}});
     return static_cast<int>(m_aAccessors.size() - 1);
+}
+
+std::vector<std::uint8_t> CGltfWriter::Binary() const
+{
+    std::vector<std::uint8_t> a;
+    a.reserve(m_nBinLength);
+    for (const SBlock& block : m_aBlocks) {
+        a.resize(block.nOffset);
+        a.insert(a.end(), block.aBytes.begin(), block.aBytes.end());
+    }
+    return a;
 }
 
 int CGltfWriter::AddImage(std::vector<std::uint8_t> aBytes, std::string strMimeType, std::string strStem)
@@ -296,7 +329,7 @@ CGltfWriter::SGlb CGltfWriter::GlbPieces() const
 {
     static constexpr std::uint8_t kZeros[3] = {0, 0, 0};
     // The images follow the geometry in the one binary chunk.
-    std::size_t nBin = m_aBin.size();
+    std::size_t nBin = m_nBinLength;
     std::vector<std::size_t> aImageOffsets;
     for (const SImage& image : m_aImages) {
         nBin = Padded(nBin);
@@ -321,8 +354,12 @@ CGltfWriter::SGlb CGltfWriter::GlbPieces() const
     if (nBin) {
         AppendU32(a, static_cast<std::uint32_t>(Padded(nBin)));
         AppendU32(a, GLB_CHUNK_BIN);
-        glb.aBody.emplace_back(m_aBin);
-        std::size_t nAt = m_aBin.size();
+        std::size_t nAt = 0;
+        for (const SBlock& block : m_aBlocks) {
+            glb.aBody.emplace_back(kZeros, block.nOffset - nAt);
+            glb.aBody.emplace_back(block.aBytes);
+            nAt = block.nOffset + block.aBytes.size();
+        }
         for (std::size_t i = 0; i < m_aImages.size(); ++i) {
             glb.aBody.emplace_back(kZeros, aImageOffsets[i] - nAt);
             glb.aBody.emplace_back(m_aImages[i].aBytes);
@@ -358,7 +395,7 @@ CGltfWriter::SSeparate CGltfWriter::Separate(const std::string& strBinName, cons
             strName = nameOf(image.strStem + "-" + std::to_string(n));
         s.aImageFiles.push_back(std::move(strName));
     }
-    s.aBin = m_aBin;
-    s.strJson = Json(m_aBin.size(), strBinName, {}, s.aImageFiles);
+    s.aBin = Binary();
+    s.strJson = Json(s.aBin.size(), strBinName, {}, s.aImageFiles);
     return s;
 }

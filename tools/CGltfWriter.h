@@ -60,6 +60,13 @@ public:
     // Triangle corners, each below nVertices; stored in 16 bits where they fit.
     int AddIndices(std::span<const std::uint32_t> aIndices, std::uint32_t nVertices);
 
+    // Positions with their bounds found beforehand (BoundsOf), where the data was made.
+    struct SBounds {
+        std::array<float, 3> fMin, fMax;
+    };
+    static SBounds BoundsOf(std::span<const float> aVec3);
+    int AddVec3(std::span<const float> aValues, const SBounds& bounds);
+
     // An image file's bytes as they are, image/png or image/jpeg; strStem names its file
     // beside a .gltf (the writer adds the extension and keeps names unique).
     int AddImage(std::vector<std::uint8_t> aBytes, std::string strMimeType, std::string strStem);
@@ -72,16 +79,12 @@ public:
     // asset.extras, a JSON object's text ("{...}"), or empty for none.
     void SetAssetExtras(std::string strJson) { m_strAssetExtras = std::move(strJson); }
 
-    // Room for nBytes of vertex data and indices, so that a large model's buffer is
-    // allocated once rather than copied as it grows.
-    void ReserveBinary(std::size_t nBytes) { m_aBin.reserve(nBytes); }
-
     // The whole asset as a .glb file's bytes.
     std::vector<std::uint8_t> Glb() const;
     // The same bytes as consecutive pieces: aHead (the file's header, the JSON chunk and the
-    // binary chunk's header), then aBody, which refers to the buffer and the images where this
-    // writer holds them, so that a large file is written without a copy of it. Valid while the
-    // writer is alive and unchanged.
+    // binary chunk's header), then aBody, which refers to the accessors' data and the images
+    // where this writer holds them, so that a large file is written without a copy of it.
+    // Valid while the writer is alive and unchanged.
     struct SGlb {
         std::vector<std::uint8_t> aHead;
         std::vector<std::span<const std::uint8_t>> aBody;
@@ -104,8 +107,14 @@ public:
 
 private:
     struct SView {
-        std::size_t nOffset, nLength;
-        int nTarget;  // 0: none (images)
+        std::size_t nOffset, nLength;  // in the buffer, and so in its block
+        int nTarget;
+    };
+    // The buffer in blocks that are never moved: a large model's data is copied once, into
+    // memory only as large as it needs, without knowing its size beforehand.
+    struct SBlock {
+        std::size_t nOffset;  // in the buffer
+        std::vector<std::uint8_t> aBytes;
     };
     struct SAccessor {
         int nView;
@@ -129,7 +138,9 @@ private:
     };
 
     int AddView(const void* pData, std::size_t nBytes, int nTarget);
-    int AddFloats(std::span<const float> aValues, int nComponents, bool bMinMax);
+    int AddFloats(std::span<const float> aValues, int nComponents, const SBounds* pBounds);
+    // The views' bytes one after another, 4-byte aligned: a .gltf's buffer.
+    std::vector<std::uint8_t> Binary() const;
     // JSON text; bEmbedImages puts the images into the binary buffer of nBinLength bytes
     // so far, at the offsets given, else refers to aImageFiles.
     std::string Json(std::size_t nBinLength, const std::string& strBinUri, const std::vector<std::size_t>& aImageOffsets,
@@ -137,7 +148,8 @@ private:
 
     std::string m_strGenerator;
     std::string m_strAssetExtras;
-    std::vector<std::uint8_t> m_aBin;
+    std::size_t m_nBinLength = 0;
+    std::vector<SBlock> m_aBlocks;
     std::vector<SView> m_aViews;
     std::vector<SAccessor> m_aAccessors;
     std::vector<SImage> m_aImages;

@@ -1,11 +1,18 @@
 #include "ConvertModel.h"
 
+#include "geometry/BuildShadedMesh.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <condition_variable>
+#include <exception>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -14,6 +21,7 @@ constexpr float HALF_SQRT2 = 0.70710678f;
 struct SPrimitiveData {
     std::vector<float> aPositions, aNormals, aTexCoords;
     std::vector<std::uint32_t> aIndices;
+    CGltfWriter::SBounds bounds;  // of the positions
 };
 
 bool Finite3(const float* p)
@@ -21,27 +29,26 @@ bool Finite3(const float* p)
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
-// One object's faces of one material as a primitive of its own: only the vertices its
-// triangles use, numbered from 0. aLocal maps a mesh vertex to its number here and is
-// reset for the vertices used before returning.
-SPrimitiveData CollectPrimitive(const SShadedMesh& mesh, const std::vector<const SShadedBatch*>& aBatches,
-                                bool bTexCoords, std::vector<std::uint32_t>& aLocal)
+// One object's faces of one material as a primitive of its own, into d (its arrays reused):
+// only the vertices its triangles use, numbered from 0. aLocal maps a mesh vertex to its
+// number here and is reset for the vertices used before returning; aUsed is scratch.
+void CollectPrimitive(const SShadedMesh& mesh, const std::vector<const SShadedBatch*>& aBatches, bool bTexCoords,
+                      std::vector<std::uint32_t>& aLocal, std::vector<std::uint32_t>& aUsed, SPrimitiveData& d)
 {
     constexpr std::uint32_t UNUSED = UINT32_MAX;
-    SPrimitiveData d;
-    std::vector<std::uint32_t> aUsed;
+    aUsed.clear();
     const std::size_t nTexVertices = mesh.aTexCoords.size() / 2;
-    // Room for every corner at once: a large object's arrays grow without copies.
+    // Room for every corner at once, cut to what was used at the end.
     std::size_t nCorners = 0;
     for (const SShadedBatch* pBatch : aBatches)
         nCorners += pBatch->nCount;
     const std::size_t nMostVertices = std::min(nCorners, mesh.VertexCount());
-    d.aIndices.reserve(nCorners);
+    d.aIndices.resize(nCorners);
     aUsed.reserve(nMostVertices);
-    d.aPositions.reserve(3 * nMostVertices);
-    d.aNormals.reserve(3 * nMostVertices);
-    if (bTexCoords)
-        d.aTexCoords.reserve(2 * nMostVertices);
+    d.aPositions.resize(3 * nMostVertices);
+    d.aNormals.resize(3 * nMostVertices);
+    d.aTexCoords.resize(bTexCoords ? 2 * nMostVertices : 0);
+    std::size_t nIndices = 0;
     for (const SShadedBatch* pBatch : aBatches) {
         const std::uint32_t nEnd = pBatch->nFirst + pBatch->nCount;
         for (std::uint32_t i = pBatch->nFirst; i + 3 <= nEnd; i += 3) {
@@ -51,16 +58,16 @@ SPrimitiveData CollectPrimitive(const SShadedMesh& mesh, const std::vector<const
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t v = pCorners[k];
                 if (aLocal[v] == UNUSED) {
-                    aLocal[v] = static_cast<std::uint32_t>(aUsed.size());
+                    const std::size_t n = aUsed.size();
+                    aLocal[v] = static_cast<std::uint32_t>(n);
                     aUsed.push_back(v);
-                    const float* p = &mesh.aPositions[3 * std::size_t{v}];
-                    d.aPositions.insert(d.aPositions.end(), p, p + 3);
-                    const float* n = &mesh.aNormals[3 * std::size_t{v}];
-                    const double dLength = std::sqrt(double{n[0]} * n[0] + double{n[1]} * n[1] + double{n[2]} * n[2]);
-                    if (Finite3(n) && std::abs(dLength - 1.0) < 1e-4)
-                        d.aNormals.insert(d.aNormals.end(), n, n + 3);
-                    else
-                        d.aNormals.insert(d.aNormals.end(), {0.0f, 0.0f, 1.0f});
+                    std::copy_n(&mesh.aPositions[3 * std::size_t{v}], 3, &d.aPositions[3 * n]);
+                    const float* pNormal = &mesh.aNormals[3 * std::size_t{v}];
+                    const float fLength2 = pNormal[0] * pNormal[0] + pNormal[1] * pNormal[1] + pNormal[2] * pNormal[2];
+                    // Unit within single precision, as the validator takes it.
+                    static constexpr float UP[3] = {0.0f, 0.0f, 1.0f};
+                    std::copy_n(std::isfinite(fLength2) && std::abs(fLength2 - 1.0f) < 2e-4f ? pNormal : UP, 3,
+                                &d.aNormals[3 * n]);
                     if (bTexCoords) {
                         float u = 0.0f, t = 0.0f;
                         if (v < nTexVertices) {
@@ -69,17 +76,22 @@ SPrimitiveData CollectPrimitive(const SShadedMesh& mesh, const std::vector<const
                         }
                         // glTF's V runs down the picture, the file's up.
                         const float fV = 1.0f - t;
-                        d.aTexCoords.push_back(std::isfinite(u) ? u : 0.0f);
-                        d.aTexCoords.push_back(std::isfinite(fV) ? fV : 0.0f);
+                        d.aTexCoords[2 * n] = std::isfinite(u) ? u : 0.0f;
+                        d.aTexCoords[2 * n + 1] = std::isfinite(fV) ? fV : 0.0f;
                     }
                 }
-                d.aIndices.push_back(aLocal[v]);
+                d.aIndices[nIndices++] = aLocal[v];
             }
         }
     }
     for (const std::uint32_t v : aUsed)
         aLocal[v] = UNUSED;
-    return d;
+    d.aIndices.resize(nIndices);
+    d.aPositions.resize(3 * aUsed.size());
+    d.aNormals.resize(3 * aUsed.size());
+    if (bTexCoords)
+        d.aTexCoords.resize(2 * aUsed.size());
+    d.bounds = CGltfWriter::BoundsOf(d.aPositions);
 }
 
 CGltfWriter::EWrap WrapOf(ETextureWrap e)
@@ -119,6 +131,125 @@ CGltfWriter::SMaterial MaterialOf(const SShadedMaterial& m, const CTextureEmbedd
     return g;
 }
 
+
+std::size_t MaterialIndex(const SShadedBatch& b, const std::vector<SShadedMaterial>& aMaterials)
+{
+    return b.nMaterial < 0 ? aMaterials.size() - 1 : static_cast<std::size_t>(b.nMaterial);
+}
+
+// One object's primitives, by material, as CollectPrimitive makes them: what a worker
+// thread hands to the writer.
+struct SObjectPrimitives {
+    std::int32_t nObject = 0;
+    std::vector<std::pair<std::size_t, SPrimitiveData>> aPrimitives;  // (shaded material, data)
+    std::size_t nPrimitives = 0;  // in use; the rest keep their memory for the next object
+    std::vector<std::uint32_t> aLocal, aUsed;  // CollectPrimitive's
+};
+
+// Into o, whose arrays are reused as they are. Mapping coordinates are taken for every
+// textured material; the writer leaves them out where the texture cannot be had, which only
+// the writing thread learns.
+void CollectObject(const SShadedMesh& mesh, std::int32_t nObject,
+                   const std::map<std::size_t, std::vector<const SShadedBatch*>>& mapMaterials,
+                   const std::vector<SShadedMaterial>& aMaterials, SObjectPrimitives& o)
+{
+    o.nObject = nObject;
+    o.nPrimitives = 0;
+    o.aLocal.assign(mesh.VertexCount(), UINT32_MAX);
+    for (const auto& [nMaterial, aBatches] : mapMaterials) {
+        if (o.nPrimitives == o.aPrimitives.size())
+            o.aPrimitives.emplace_back();
+        auto& [nPrimitiveMaterial, d] = o.aPrimitives[o.nPrimitives];
+        nPrimitiveMaterial = nMaterial;
+        CollectPrimitive(mesh, aBatches, aMaterials[nMaterial].bTextured, o.aLocal, o.aUsed, d);
+        if (!d.aIndices.empty())
+            ++o.nPrimitives;
+    }
+}
+
+// fnBuild(i) for every i below n, on nThreads threads (0: one per core), at most a few ahead
+// of fnTake, which gets the results in order of i on the calling thread. An exception of
+// either reaches the caller once every worker has stopped.
+template <class T, class FBuild, class FTake>
+void InOrder(std::size_t n, unsigned nThreads, FBuild fnBuild, FTake fnTake)
+{
+    if (nThreads == 0)
+        nThreads = std::max(1u, std::thread::hardware_concurrency());
+    nThreads = static_cast<unsigned>(std::min<std::size_t>(nThreads, n));
+    if (nThreads <= 1) {
+        for (std::size_t i = 0; i < n; ++i)
+            fnTake(fnBuild(i));
+        return;
+    }
+    const std::size_t nAhead = 2 * std::size_t{nThreads};
+    struct SSlot {
+        std::optional<T> result;
+        std::exception_ptr error;
+        bool bDone = false;
+    };
+    std::vector<SSlot> aSlots(n);
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::size_t nNext = 0, nTaken = 0;
+    bool bStop = false;
+    auto work = [&] {
+        for (;;) {
+            std::size_t i;
+            {
+                std::unique_lock lock(mutex);
+                cv.wait(lock, [&] { return bStop || nNext >= n || nNext < nTaken + nAhead; });
+                if (bStop || nNext >= n)
+                    return;
+                i = nNext++;
+            }
+            std::optional<T> result;
+            std::exception_ptr error;
+            try {
+                result.emplace(fnBuild(i));
+            } catch (...) {
+                error = std::current_exception();
+            }
+            std::lock_guard lock(mutex);
+            aSlots[i].result = std::move(result);
+            aSlots[i].error = error;
+            aSlots[i].bDone = true;
+            cv.notify_all();
+        }
+    };
+    std::vector<std::thread> aWorkers;
+    auto stop = [&] {
+        {
+            std::lock_guard lock(mutex);
+            bStop = true;
+        }
+        cv.notify_all();
+        for (std::thread& t : aWorkers)
+            t.join();
+        aWorkers.clear();
+    };
+    try {
+        for (unsigned k = 0; k < nThreads; ++k)
+            aWorkers.emplace_back(work);
+        for (std::size_t i = 0; i < n; ++i) {
+            SSlot slot;
+            {
+                std::unique_lock lock(mutex);
+                cv.wait(lock, [&] { return aSlots[i].bDone; });
+                slot = std::move(aSlots[i]);
+                aSlots[i] = {};
+                nTaken = i + 1;
+            }
+            cv.notify_all();
+            if (slot.error)
+                std::rethrow_exception(slot.error);
+            fnTake(std::move(*slot.result));
+        }
+    } catch (...) {
+        stop();
+        throw;
+    }
+    stop();
+}
 } // namespace
 
 std::string Latin1ToUtf8(std::string_view str)
@@ -137,85 +268,117 @@ std::string Latin1ToUtf8(std::string_view str)
     return strOut;
 }
 
-void ConvertModel(const SShadedMesh& mesh, const C3DS& model, CTextureEmbedder& textures,
-                  const std::string& strModelName, CGltfWriter& writer)
+void ConvertModel(const C3DS& model, CTextureEmbedder& textures, const std::string& strModelName, CGltfWriter& writer,
+                  const SConvertOptions& options)
 {
     const CShadingData& shading = model.m_cShading;
-    // Materials and textures first, each once, in the model's order; images shared by
-    // several materials are embedded once.
-    std::vector<int> aMaterials(mesh.aMaterials.size(), -1);
-    std::vector<bool> aTextured(mesh.aMaterials.size(), false);
+    const CShadedMeshBuilder builder(model, !options.bWhole);
+    const std::vector<SShadedMaterial>& aShaded = builder.Materials();
+
+    // Materials and their textures go into the writer as objects first use them; images
+    // shared by several materials are embedded once.
+    std::vector<int> aMaterials(aShaded.size(), -1);
+    std::vector<bool> aTextured(aShaded.size(), false);
     std::map<const CTextureEmbedder::SImage*, int> mapImages;
     std::map<std::pair<int, int>, int> mapTextures;  // (image, wrap) -> texture
-    auto materialIndex = [&](const SShadedBatch& b) {
-        const std::size_t nMaterial =
-            b.nMaterial < 0 ? mesh.aMaterials.size() - 1 : static_cast<std::size_t>(b.nMaterial);
-        if (aMaterials[nMaterial] < 0) {
-            const SShadedMaterial& m = mesh.aMaterials[nMaterial];
-            const CTextureEmbedder::SImage* pImage = m.bTextured ? textures.Image(m.cTexture.strFile.str()) : nullptr;
-            int nTexture = -1;
-            if (pImage) {
-                auto itImage = mapImages.find(pImage);
-                if (itImage == mapImages.end())
-                    itImage = mapImages.emplace(pImage, writer.AddImage(pImage->aBytes, pImage->pszMimeType, pImage->strStem)).first;
-                const CGltfWriter::EWrap eWrap = WrapOf(m.eWrap);
-                auto itTexture = mapTextures.find({itImage->second, eWrap});
-                if (itTexture == mapTextures.end())
-                    itTexture = mapTextures.emplace(std::make_pair(itImage->second, int{eWrap}),
-                                                    writer.AddTexture(itImage->second, eWrap, eWrap)).first;
-                nTexture = itTexture->second;
-            }
-            CGltfWriter::SMaterial g = MaterialOf(m, pImage, nTexture);
-            // The mesh's materials are the model's, in order, then GL's default, which has no
-            // highlight of the file's.
-            if (nMaterial < model.m_aMaterials.size()) {
-                const S3DSMaterial& stored = model.m_aMaterials[nMaterial];
-                g.bSpecular = true;
-                for (std::size_t i = 0; i < 3; ++i)
-                    g.fSpecularColor[i] = std::clamp(stored.fSpecular[i], 0.0f, 1.0f);
-                g.fSpecularStrength = static_cast<float>(std::clamp(stored.nShinStrength, 0, 100)) / 100.0f;
-            }
-            aMaterials[nMaterial] = writer.AddMaterial(g);
-            aTextured[nMaterial] = pImage != nullptr;
+    auto addMaterial = [&](std::size_t nMaterial) {
+        const SShadedMaterial& m = aShaded[nMaterial];
+        const CTextureEmbedder::SImage* pImage = m.bTextured ? textures.Image(m.cTexture.strFile.str()) : nullptr;
+        int nTexture = -1;
+        if (pImage) {
+            auto itImage = mapImages.find(pImage);
+            if (itImage == mapImages.end())
+                itImage = mapImages.emplace(pImage, writer.AddImage(pImage->aBytes, pImage->pszMimeType, pImage->strStem)).first;
+            const CGltfWriter::EWrap eWrap = WrapOf(m.eWrap);
+            auto itTexture = mapTextures.find({itImage->second, eWrap});
+            if (itTexture == mapTextures.end())
+                itTexture = mapTextures.emplace(std::make_pair(itImage->second, int{eWrap}),
+                                                writer.AddTexture(itImage->second, eWrap, eWrap)).first;
+            nTexture = itTexture->second;
         }
-        return nMaterial;
+        CGltfWriter::SMaterial g = MaterialOf(m, pImage, nTexture);
+        // The shaded materials are the model's, in order, then GL's default, which has no
+        // highlight of the file's.
+        if (nMaterial < model.m_aMaterials.size()) {
+            const S3DSMaterial& stored = model.m_aMaterials[nMaterial];
+            g.bSpecular = true;
+            for (std::size_t i = 0; i < 3; ++i)
+                g.fSpecularColor[i] = std::clamp(stored.fSpecular[i], 0.0f, 1.0f);
+            g.fSpecularStrength = static_cast<float>(std::clamp(stored.nShinStrength, 0, 100)) / 100.0f;
+        }
+        aMaterials[nMaterial] = writer.AddMaterial(g);
+        aTextured[nMaterial] = pImage != nullptr;
     };
 
-    // Batches come by material, then object; a node wants them by object, then material.
-    std::map<std::int32_t, std::map<std::size_t, std::vector<const SShadedBatch*>>> mapObjects;
-    for (const SShadedBatch& b : mesh.aBatches)
-        if (b.nCount >= 3)
-            mapObjects[b.nObject][materialIndex(b)].push_back(&b);
-
-    // Each mesh vertex belongs to one object and material, so the primitives together hold
-    // at most the mesh's vertices and indices, plus each accessor's alignment.
-    writer.ReserveBinary(mesh.aPositions.size() * 2 * sizeof(float) + mesh.aTexCoords.size() * sizeof(float) +
-                         mesh.aIndices.size() * sizeof(std::uint32_t) + 4 * 4 * mesh.aBatches.size());
-    std::vector<std::uint32_t> aLocal(mesh.VertexCount(), UINT32_MAX);
     std::vector<int> aObjectNodes;
-    for (const auto& [nObject, mapMaterials] : mapObjects) {
+    auto addObject = [&](const SObjectPrimitives& o) {
         std::vector<CGltfWriter::SPrimitive> aPrimitives;
-        for (const auto& [nMaterial, aBatches] : mapMaterials) {
-            SPrimitiveData d = CollectPrimitive(mesh, aBatches, aTextured[nMaterial], aLocal);
-            if (d.aIndices.empty())
-                continue;
+        for (std::size_t k = 0; k < o.nPrimitives; ++k) {
+            const auto& [nMaterial, d] = o.aPrimitives[k];
+            if (aMaterials[nMaterial] < 0)
+                addMaterial(nMaterial);
             CGltfWriter::SPrimitive p;
-            p.nPositions = writer.AddVec3(d.aPositions, true);
+            p.nPositions = writer.AddVec3(d.aPositions, d.bounds);
             p.nNormals = writer.AddVec3(d.aNormals, false);
-            if (!d.aTexCoords.empty())
+            if (aTextured[nMaterial] && !d.aTexCoords.empty())
                 p.nTexCoords = writer.AddVec2(d.aTexCoords);
             p.nIndices = writer.AddIndices(d.aIndices, static_cast<std::uint32_t>(d.aPositions.size() / 3));
             p.nMaterial = aMaterials[nMaterial];
             aPrimitives.push_back(p);
         }
         if (aPrimitives.empty())
-            continue;
-        const std::string_view svStored = shading.ObjectName(nObject);
-        const std::string strName = svStored.empty() ? "object " + std::to_string(nObject) : Latin1ToUtf8(svStored);
+            return;
+        const std::string_view svStored = shading.ObjectName(o.nObject);
+        const std::string strName = svStored.empty() ? "object " + std::to_string(o.nObject) : Latin1ToUtf8(svStored);
         CGltfWriter::SNode node;
         node.strName = strName;
         node.nMesh = writer.AddMesh(strName, std::move(aPrimitives));
         aObjectNodes.push_back(writer.AddNode(std::move(node)));
+    };
+
+    const std::vector<CShadedMeshBuilder::SPart>& aParts = builder.Parts();
+    if (!aParts.empty()) {
+        // Object by object, built on worker threads and written here in order: the memory of
+        // a few objects at a time rather than of the whole mesh. What one object's primitives
+        // were collected in serves a later one, so its pages need not be cleared afresh.
+        std::mutex poolMutex;
+        std::vector<SObjectPrimitives> aPool;
+        InOrder<SObjectPrimitives>(
+            aParts.size(), options.nThreads,
+            [&](std::size_t i) {
+                const SShadedMesh mesh = builder.Build(aParts[i]);
+                std::map<std::size_t, std::vector<const SShadedBatch*>> mapMaterials;
+                for (const SShadedBatch& b : mesh.aBatches)
+                    if (b.nCount >= 3)
+                        mapMaterials[MaterialIndex(b, aShaded)].push_back(&b);
+                SObjectPrimitives o;
+                {
+                    const std::lock_guard lock(poolMutex);
+                    if (!aPool.empty()) {
+                        o = std::move(aPool.back());
+                        aPool.pop_back();
+                    }
+                }
+                CollectObject(mesh, aParts[i].nObject, mapMaterials, aShaded, o);
+                return o;
+            },
+            [&](SObjectPrimitives&& o) {
+                addObject(o);
+                const std::lock_guard lock(poolMutex);
+                aPool.push_back(std::move(o));
+            });
+    } else {
+        const SShadedMesh mesh = builder.Whole();
+        // Batches come by material, then object; a node wants them by object, then material.
+        std::map<std::int32_t, std::map<std::size_t, std::vector<const SShadedBatch*>>> mapObjects;
+        for (const SShadedBatch& b : mesh.aBatches)
+            if (b.nCount >= 3)
+                mapObjects[b.nObject][MaterialIndex(b, aShaded)].push_back(&b);
+        SObjectPrimitives o;
+        for (const auto& [nObject, mapMaterials] : mapObjects) {
+            CollectObject(mesh, nObject, mapMaterials, aShaded, o);
+            addObject(o);
+        }
     }
 
     CGltfWriter::SNode root;

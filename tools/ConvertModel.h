@@ -2,14 +2,13 @@
 
 #include "CGltfWriter.h"
 #include "CTextureEmbedder.h"
-#include "geometry/SShadedMesh.h"
 #include "model/C3DS.h"
 
 #include <string>
 #include <string_view>
 
 // The glTF asset of a model as full shading shows it, from full shading's own mesh
-// (BuildShadedMesh), so the two cannot drift:
+// (CShadedMeshBuilder, BuildShadedMesh's), so the two cannot drift:
 //   - a root node that turns the file's Z-up into glTF's Y-up, and under it one node per
 //     object with a mesh of one primitive per material;
 //   - positions as the file stores them, in its own unit taken as metres (but see the
@@ -43,8 +42,16 @@
 //     a reader then shows the model at the size assimp gives the .3ds itself. Blender's
 //     importer reads no master scale at all, and an extra that readers ignore would leave
 //     the size wrong everywhere, so it is applied, and asset.extras says so.
-void ConvertModel(const SShadedMesh& mesh, const C3DS& model, CTextureEmbedder& textures,
-                  const std::string& strModelName, CGltfWriter& writer);
+//
+// A model whose objects keep to themselves (CShadedMeshBuilder::Parts) is built and written
+// object by object, on worker threads; any other is built whole. Both give the same file.
+// Materials are numbered as the objects first use them, in object order.
+struct SConvertOptions {
+    unsigned nThreads = 0;  // threads building objects: 0 one per core, 1 none beside the caller
+    bool bWhole = false;    // build the mesh whole even where it could go object by object
+};
+void ConvertModel(const C3DS& model, CTextureEmbedder& textures, const std::string& strModelName, CGltfWriter& writer,
+                  const SConvertOptions& options = {});
 
 // The file's bytes as Latin-1, the code page of the DOS and Windows programs that wrote
 // them, in UTF-8, which glTF's JSON requires.

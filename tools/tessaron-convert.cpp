@@ -8,7 +8,6 @@
 #include "ConvertModel.h"
 #include "LoadTextureDecoder.h"
 #include "ReplaceFile.h"
-#include "geometry/BuildShadedMesh.h"
 #include "model/C3DS.h"
 #include "model/ReadStatus.h"
 
@@ -21,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #ifndef TESSARON_VERSION
@@ -183,7 +183,6 @@ int ConvertFile(const SOptions& o, const std::string& strFile, const std::string
         return EXIT_FILE;
     }
 
-    const SShadedMesh mesh = BuildShadedMesh(model);
     std::string strDecoderError;
     // The decoder is loaded only when a model has a texture to embed.
     CTextureEmbedder textures(strFile, [&](const std::string& strPath, int nMaxSide, STextureImage& image) {
@@ -193,7 +192,7 @@ int ConvertFile(const SOptions& o, const std::string& strFile, const std::string
         return fnDecode(strPath, nMaxSide, image);
     });
     CGltfWriter writer("tessaron-convert " TESSARON_VERSION);
-    ConvertModel(mesh, model, textures, FileName(strFile), writer);
+    ConvertModel(model, textures, FileName(strFile), writer);
     if (!strDecoderError.empty())
         Report(strFile, "warning: textures cannot be decoded: " + strDecoderError);
     for (const std::string& strWarning : textures.Warnings())
@@ -217,6 +216,12 @@ int ConvertFile(const SOptions& o, const std::string& strFile, const std::string
 
 int main(int argc, char** argv)
 {
+    // Memory a model's objects are built in is freed and asked for again object after
+    // object: kept rather than given back to the system, each new object finds its pages
+    // already there instead of having them cleared afresh, which costs more than the work
+    // done in them. The process ends after its batch, so nothing is kept for long.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     SOptions o;
     try {
         o = ParseOptions(argc, argv);

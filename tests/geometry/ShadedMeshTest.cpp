@@ -3,11 +3,13 @@
 // written by the test writer and read by the real reader.
 #include "geometry/BuildShadedMesh.h"
 #include "geometry/MapTexCoord.h"
+#include "support/TestFiles.h"
 #include "tools/C3dsWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <set>
 #include <tuple>
@@ -206,6 +208,115 @@ TEST(ShadedMesh, SmoothingJoinsFacesByPositionAcrossSplitVerticesAndKeepsTheirCo
             EXPECT_NEAR(std::fabs(meshUnjoined.aNormals[3 * v]), std::sqrt(0.5f), 1e-6f) << v;
         }
     }
+}
+
+// Each part's mesh against the whole one's batches of its object: the same batches, and the
+// same vertices in the order the whole first uses them, bit for bit.
+void ExpectPartsAreTheirShareOfTheWhole(const C3DS& model)
+{
+    const CShadedMeshBuilder builder(model);
+    const SShadedMesh whole = builder.Whole();
+    std::size_t nIndices = 0;
+    for (const CShadedMeshBuilder::SPart& part : builder.Parts()) {
+        SCOPED_TRACE(part.nObject);
+        const SShadedMesh mesh = builder.Build(part);
+        EXPECT_TRUE(mesh.aMaterials.empty());
+        std::vector<const SShadedBatch*> aWhole;
+        for (const SShadedBatch& b : whole.aBatches)
+            if (b.nObject == part.nObject)
+                aWhole.push_back(&b);
+        ASSERT_EQ(aWhole.size(), mesh.aBatches.size());
+        std::map<std::uint32_t, std::uint32_t> mapNumbers;
+        for (std::size_t k = 0; k < aWhole.size(); ++k) {
+            const SShadedBatch &w = *aWhole[k], &b = mesh.aBatches[k];
+            ASSERT_EQ(std::tie(w.nMaterial, w.nObject, w.nCount), std::tie(b.nMaterial, b.nObject, b.nCount));
+            for (std::uint32_t i = 0; i < w.nCount; ++i) {
+                const std::uint32_t vWhole = whole.aIndices[w.nFirst + i], v = mesh.aIndices[b.nFirst + i];
+                const auto [it, bNew] = mapNumbers.try_emplace(vWhole, static_cast<std::uint32_t>(mapNumbers.size()));
+                ASSERT_EQ(it->second, v);
+                if (!bNew)
+                    continue;
+                for (int d = 0; d < 3; ++d) {
+                    ASSERT_EQ(std::memcmp(&whole.aPositions[3 * vWhole + d], &mesh.aPositions[3 * v + d], 4), 0);
+                    ASSERT_EQ(std::memcmp(&whole.aNormals[3 * vWhole + d], &mesh.aNormals[3 * v + d], 4), 0);
+                }
+                const bool bMapped = 2 * vWhole < whole.aTexCoords.size();
+                ASSERT_EQ(bMapped, 2 * v < mesh.aTexCoords.size());
+                if (bMapped) {
+                    ASSERT_EQ(std::memcmp(&whole.aTexCoords[2 * vWhole], &mesh.aTexCoords[2 * v], 8), 0);
+                }
+            }
+        }
+        EXPECT_EQ(mapNumbers.size(), mesh.VertexCount());
+        nIndices += mesh.aIndices.size();
+    }
+    if (!builder.Parts().empty()) {
+        EXPECT_EQ(nIndices, whole.aIndices.size());
+    }
+}
+
+// Three objects: a textured one of two materials, smoothed; a faceted one; one with a face
+// past the end of the vertex array. nReach > 0 gives the first object a face that reaches
+// nReach vertices past its own, into the next object's.
+C3dsWriter ThreeObjects(std::uint16_t nReach = 0)
+{
+    C3dsWriter w;
+    w.LeadIn().BeginMaterial("wood", {0, 0, 0}, {40, 40, 40}, {0, 0, 0}).TextureMap("WOOD.PNG").End();
+    w.Material("red", {0, 0, 0}, {200, 0, 0}, {0, 0, 0});
+    const std::vector<float> quad = {0, 0, 0, 2, 0, 0, 2, 2, 1, 0, 2, 0};
+    w.BeginObject("one").Vertices(quad).Mapping({0, 0, 1, 0, 1, 1, 0, 1});
+    w.BeginFaces({0, 1, 2, 0, 0, 2, static_cast<std::uint16_t>(3 + nReach), 0, 2, 1, 3, 0})
+        .FaceMaterial("red", {0})
+        .FaceMaterial("wood", {1, 2})
+        .Smoothing({1, 1, 3})
+        .End().End().End();
+    w.BeginObject("two").Vertices(quad).BeginFaces({0, 1, 2, 0, 0, 2, 3, 0}).FaceMaterial("red", {1}).End().End().End();
+    w.BeginObject("three").Vertices({0, 0, 0, 1, 0, 0, 0, 1, 0}).BeginFaces({0, 1, 2, 0, 0, 1, 9, 0});
+    return w;
+}
+
+TEST(ShadedMesh, ObjectsThatKeepToThemselvesBuildOneByOneAsTheirShareOfTheWhole)
+{
+    C3dsWriter w = ThreeObjects();
+    C3DS model;
+    Read(w, model);
+    const CShadedMeshBuilder builder(model);
+    ASSERT_EQ(builder.Parts().size(), 3u);
+    EXPECT_EQ(builder.Parts()[0].nEndVertex - builder.Parts()[0].nFirstVertex, 4u);
+    ExpectPartsAreTheirShareOfTheWhole(model);
+    // The whole is what full shading draws.
+    const SShadedMesh whole = builder.Whole(), drawn = BuildShadedMesh(model);
+    EXPECT_EQ(whole.aPositions, drawn.aPositions);
+    EXPECT_EQ(whole.aNormals, drawn.aNormals);
+    EXPECT_EQ(whole.aIndices, drawn.aIndices);
+    EXPECT_EQ(whole.aTexCoords, drawn.aTexCoords);
+    // Only the faces that keep within the vertex array are drawn.
+    EXPECT_EQ(builder.Build(builder.Parts()[2]).aIndices.size(), 3u);
+
+    // A face that reaches into the next object's vertices shares them with that object's
+    // faces: the model is built whole only.
+    C3dsWriter reach = ThreeObjects(1);
+    C3DS reaching;
+    Read(reach, reaching);
+    const CShadedMeshBuilder whole2(reaching);
+    EXPECT_TRUE(whole2.Parts().empty());
+    EXPECT_EQ(whole2.Whole().aIndices.size(), 18u);
+    EXPECT_TRUE(CShadedMeshBuilder(model, false).Parts().empty());
+}
+
+TEST(ShadedMesh, RealModelsBuiltObjectByObjectAreTheirShareOfTheWhole)
+{
+    std::size_t nSplit = 0;
+    const std::vector<std::string> files = Find3dsFiles(SystemModelFolders());
+    ASSERT_GE(files.size(), 10u);
+    for (const std::string& strFile : files) {
+        SCOPED_TRACE(strFile);
+        C3DS model;
+        model.ReadFile(strFile);
+        nSplit += CShadedMeshBuilder(model).Parts().size() > 1;
+        ExpectPartsAreTheirShareOfTheWhole(model);
+    }
+    EXPECT_GE(nSplit, 3u);  // the models of several objects
 }
 
 TEST(ShadedMesh, FacesOutsideTheVerticesLeaveMaterialsButNothingToDraw)

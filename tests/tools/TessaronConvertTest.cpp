@@ -384,6 +384,29 @@ TEST(TessaronConvert, EveryRealModelAndSeedConvertsToAValidFile)
     }
 }
 
+TEST(TessaronConvert, ObjectByObjectOnThreadsWritesTheFileTheWholeMeshWrites)
+{
+    std::size_t nSplit = 0;
+    for (const std::string& strModel : RealModels()) {
+        SCOPED_TRACE(strModel);
+        C3DS model;
+        model.ReadFile(strModel);
+        nSplit += CShadedMeshBuilder(model).Parts().size() > 1;
+        std::vector<std::uint8_t> aFirst;
+        for (const SConvertOptions& options : {SConvertOptions{2, false}, SConvertOptions{1, false}, SConvertOptions{1, true}}) {
+            CTextureEmbedder textures(strModel, DecodeTextureFile);
+            CGltfWriter writer("test");
+            ConvertModel(model, textures, "m.3ds", writer, options);
+            const std::vector<std::uint8_t> aGlb = writer.Glb();
+            if (aFirst.empty())
+                aFirst = aGlb;
+            else
+                EXPECT_TRUE(aGlb == aFirst) << options.nThreads << " threads, whole " << options.bWhole;
+        }
+    }
+    EXPECT_GE(nSplit, 3u);  // the models of several objects
+}
+
 TEST(TessaronConvert, AssimpReadsBackTheTrianglesPositionsColoursAndTexturesOfEveryRealModel)
 {
     const CTempFile dir({}, "unused");
