@@ -128,6 +128,7 @@ void CTextureLibrary::SetUploadBytesPerStep(std::uint64_t nBytes)
 bool CTextureLibrary::UploadSome()
 {
     m_nUploadedLastStep = 0;
+    m_bWaitingForMemory = false;
     // No exception leaves a step: the next one tries again.
     try {
         // One texture at a time, so each shows as soon as it can rather than all at the end.
@@ -141,12 +142,21 @@ bool CTextureLibrary::UploadSome()
         }
         m_uploading = it->first;
         // A step of its own: a driver may clear the storage of the whole chain here (Mesa's
-        // llvmpipe does), which costs about what copying it does.
-        if (it->second.nUploading == 0) {
-            Allocate(it->second, it->first);
+        // llvmpipe does), which costs about what copying it does, and more where its pages
+        // are new to the process: those are touched beforehand, off this thread.
+        STexture& texture = it->second;
+        if (texture.nUploading == 0) {
+            if (!texture.prefault)  // room for the driver's alignment of the levels beside them
+                texture.prefault = std::make_unique<CPrefaultedBlock>(texture.levels->Bytes() + (std::size_t{1} << 20));
+            if (!texture.prefault->Touched()) {
+                m_bWaitingForMemory = true;
+                return false;
+            }
+            texture.prefault.reset();
+            Allocate(texture, it->first);
             return false;
         }
-        return CopyLevels(it->second, it->first, m_nUploadPerStep);
+        return CopyLevels(texture, it->first, m_nUploadPerStep);
     } catch (...) {
         return false;
     }
@@ -187,6 +197,7 @@ void CTextureLibrary::UploadFailed(const std::string& strPath)
             m_nBudgetUsed -= texture.nBytes;
             texture.nBytes = 0;
             texture.levels.reset();
+            texture.prefault.reset();
         }
     if (m_uploading && m_uploading->first == strPath)
         m_uploading.reset();

@@ -3,12 +3,14 @@
 #include "geometry/TextureLevels.h"
 #include "geometry/TextureWrap.h"
 #include "model/CShadingData.h"
+#include "platform/CPrefaultedBlock.h"
 #include "platform/CTextureFinder.h"
 #include "platform/STextureImage.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -88,6 +90,9 @@ public:
     bool UploadSome();
     // Bytes of texels the last step copied.
     std::uint64_t UploadedLastStep() const { return m_nUploadedLastStep; }
+    // Whether the last step did nothing but find the next texture's memory still being made
+    // ready (CPrefaultedBlock): the next step is better asked for a little later.
+    bool WaitingForMemory() const { return m_bWaitingForMemory; }
 
     // Deletes every texture made so far; the context they were made in must be current.
     void ReleaseTextures();
@@ -113,6 +118,7 @@ private:
         unsigned nUploading = 0;               // its GL name while its levels are filled
         STextureUploadCursor cursor;           // how far they are
         std::uint64_t nBytes = 0;              // its share of the budget
+        std::unique_ptr<CPrefaultedBlock> prefault;  // touched for GL's storage before it is made
     };
     using Key = std::pair<std::string, ETextureWrap>;
 
@@ -149,6 +155,7 @@ private:
     std::set<std::string> m_aAwaited;  // files requested and not yet arrived
     std::uint64_t m_nUploadPerStep = UPLOAD_BYTES_PER_STEP;
     std::uint64_t m_nUploadedLastStep = 0;
+    bool m_bWaitingForMemory = false;
     std::optional<Key> m_uploading;  // the one texture part way into GL
     std::vector<std::string> m_aWarnings;
     std::size_t m_nWarningsTaken = 0;

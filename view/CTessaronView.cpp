@@ -5,6 +5,8 @@
 #include "geometry/CTextureLibrary.h"
 #include "platform/DecodeTexture.h"
 
+#include <QTimer>
+
 #include <GL/gl.h>
 
 int g_nNextTimerID = 1;
@@ -133,8 +135,12 @@ void CTessaronView::QueueTextureUpload()
         return;
     m_bUploadQueued = true;
     // A turn of the event loop of its own, between frames, so a frame and an upload step
-    // never add up; the view as context object drops it when the view goes first.
-    QMetaObject::invokeMethod(this, [this] { UploadTextures(); }, Qt::QueuedConnection);
+    // never add up; the view as context object drops it when the view goes first. Memory
+    // still being made ready is looked at again a millisecond on, not in a busy loop.
+    if (m_pTextures->WaitingForMemory())
+        QTimer::singleShot(1, this, [this] { UploadTextures(); });
+    else
+        QMetaObject::invokeMethod(this, [this] { UploadTextures(); }, Qt::QueuedConnection);
 }
 
 void CTessaronView::UploadTextures()
