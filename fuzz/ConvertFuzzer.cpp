@@ -1,5 +1,6 @@
 // libFuzzer target for tessaron-convert's path: the bytes are read with C3DS::ReadBuffer,
-// full shading's mesh is built from them and converted to a .glb in memory. Besides the
+// full shading's mesh is built from them and converted to a .glb in memory, object by object
+// and whole, which must give the same bytes. Besides the
 // sanitizers it aborts when the file is not one a glTF reader can trust: a GLB header or
 // chunk that does not add up, JSON that does not parse, a buffer view outside the buffer, an
 // accessor outside its view or with a count, min or max that its data does not bear out, an

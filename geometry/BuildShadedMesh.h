@@ -12,7 +12,8 @@
 // the indexed arrays with the texture map applied (see SShadedMesh). Faces that reach
 // outside the vertex array are left out, as the classic drawing leaves them out. A model
 // without vertices or faces gives no vertices and no batches. Throws std::bad_alloc when
-// memory runs out; every temporary is freed as soon as its step is done.
+// memory runs out; every temporary is freed as soon as its step is done (each face's
+// material when the mesh is).
 SShadedMesh BuildShadedMesh(const C3DS& model);
 
 // The same mesh, whole or an object at a time. Where every object keeps to itself (its faces

@@ -155,7 +155,10 @@ void CollectObject(const SShadedMesh& mesh, std::int32_t nObject,
 {
     o.nObject = nObject;
     o.nPrimitives = 0;
-    o.aLocal.assign(mesh.VertexCount(), UINT32_MAX);
+    // Every entry is unused again after each primitive: filled only when it grows, so that
+    // the objects of one whole mesh do not each cost all of its vertices.
+    if (o.aLocal.size() < mesh.VertexCount())
+        o.aLocal.assign(mesh.VertexCount(), UINT32_MAX);
     for (const auto& [nMaterial, aBatches] : mapMaterials) {
         if (o.nPrimitives == o.aPrimitives.size())
             o.aPrimitives.emplace_back();
