@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -119,6 +120,49 @@ TEST(GltfWriter, HandBuiltSceneIsValidAsGlbAndAsGltfWithItsFiles)
     EXPECT_EQ(j["accessors"][j["meshes"][1]["primitives"][1]["indices"].get<int>()]["componentType"], 5125);
     EXPECT_EQ(j["accessors"][j["meshes"][1]["primitives"][0]["indices"].get<int>()]["count"], 90000);
     EXPECT_EQ(GltfJson(strGltf)["buffers"][0]["uri"], "my%20scene.bin");
+}
+
+// Enough data to fill several of the writer's blocks, in accessors of odd sizes (16-bit
+// indices of an odd count end off the 4-byte grid): every accessor's bytes must be where
+// its view says, in the .glb and in a .gltf's buffer alike.
+TEST(GltfWriter, DataOverManyBlocksReadsBackAtEveryAccessorsView)
+{
+    CGltfWriter w("tessaron tests");
+    std::vector<std::pair<int, std::vector<std::uint8_t>>> aAdded;  // accessor, its bytes
+    auto bytesOf = [](const auto& a) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(a.data());
+        return std::vector<std::uint8_t>(p, p + a.size() * sizeof(a[0]));
+    };
+    for (std::uint32_t k = 0; k < 60; ++k) {
+        std::vector<float> aFloats(3 * (1 + (k * 977) % 9000));
+        for (std::size_t i = 0; i < aFloats.size(); ++i)
+            aFloats[i] = static_cast<float>(k * 100000 + i);
+        aAdded.emplace_back(w.AddVec3(aFloats, k % 2 == 0), bytesOf(aFloats));
+        std::vector<std::uint32_t> aIndices(3 * (2 * k + 1));
+        for (std::size_t i = 0; i < aIndices.size(); ++i)
+            aIndices[i] = static_cast<std::uint32_t>((i * 7 + k) % 3);
+        const std::vector<std::uint16_t> aShort(aIndices.begin(), aIndices.end());
+        aAdded.emplace_back(w.AddIndices(aIndices, 3), bytesOf(aShort));
+    }
+    const CTempFile dir({}, "unused");
+    std::string strError;
+    ASSERT_TRUE(ReplaceFile(dir.Dir() + "/blocks.glb", w.Glb(), strError)) << strError;
+    std::vector<std::uint8_t> aBin;
+    const nlohmann::json j = GltfJson(dir.Dir() + "/blocks.glb", &aBin);
+    ExpectAccessorsInBounds(j, aBin);
+    const std::vector<std::uint8_t> aSeparate = w.Separate("blocks.bin", "blocks-").aBin;
+    ASSERT_GT(aSeparate.size(), std::size_t{1} << 20);  // more than the first few blocks
+    ASSERT_GE(aBin.size(), aSeparate.size());
+    EXPECT_TRUE(std::equal(aSeparate.begin(), aSeparate.end(), aBin.begin()));
+    for (const auto& [nAccessor, aBytes] : aAdded) {
+        const nlohmann::json& view = j["bufferViews"][j["accessors"][nAccessor]["bufferView"].get<std::size_t>()];
+        const std::size_t nOffset = view.value("byteOffset", std::size_t{0});
+        ASSERT_EQ(view["byteLength"].get<std::size_t>(), aBytes.size());
+        ASSERT_EQ(nOffset % 4, 0u);
+        ASSERT_LE(nOffset + aBytes.size(), aSeparate.size());
+        EXPECT_TRUE(std::equal(aBytes.begin(), aBytes.end(), aSeparate.begin() + static_cast<std::ptrdiff_t>(nOffset)))
+            << "accessor " << nAccessor;
+    }
 }
 
 TEST(GltfWriter, AnEmptySceneIsValid)
