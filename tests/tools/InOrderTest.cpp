@@ -17,6 +17,8 @@ TEST(InOrder, ResultsComeInOrderOnTheCallingThreadAndNeverRunFarAhead)
         SCOPED_TRACE(nThreads);
         constexpr std::size_t N = 400;
         std::atomic<std::size_t> nTaken{0}, nFarthest{0};
+        std::vector<std::atomic<bool>> aDone(N);
+        std::atomic<bool> bOvertaken{false};
         std::vector<std::size_t> aTaken;
         const std::thread::id caller = std::this_thread::get_id();
         InOrder<std::unique_ptr<std::size_t>>(
@@ -26,8 +28,15 @@ TEST(InOrder, ResultsComeInOrderOnTheCallingThreadAndNeverRunFarAhead)
                 const std::size_t nAhead = i - std::min(i, nTaken.load());
                 for (std::size_t n = nFarthest.load(); nAhead > n && !nFarthest.compare_exchange_weak(n, nAhead);)
                     ;
-                // Later ones quicker, so they would overtake the earlier if they could.
-                std::this_thread::sleep_for(std::chrono::microseconds(i % 7 == 0 ? 300 : 10));
+                // Now and then a build waits, with a bound, for the next one to be done first,
+                // so that results come out of order whenever there are threads to overtake.
+                if (nThreads > 1 && i % 7 == 0 && i + 1 < N) {
+                    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                    while (!aDone[i + 1] && std::chrono::steady_clock::now() < deadline)
+                        std::this_thread::yield();
+                    bOvertaken = bOvertaken || aDone[i + 1];
+                }
+                aDone[i] = true;
                 return std::make_unique<std::size_t>(i);
             },
             [&](std::unique_ptr<std::size_t>&& p) {
@@ -39,6 +48,7 @@ TEST(InOrder, ResultsComeInOrderOnTheCallingThreadAndNeverRunFarAhead)
         for (std::size_t i = 0; i < N; ++i)
             ASSERT_EQ(aTaken[i], i);
         EXPECT_LE(nFarthest.load(), 2 * std::size_t{nThreads});
+        EXPECT_EQ(bOvertaken.load(), nThreads > 1);
     }
 }
 
